@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <functional>
+
+class TComPort;
+
+// The AT command dialogue on the modem port: synchronous replies and the
+// line assembly of the default receive handler. No widgets here.
+//
+// A handset echoes the command (while echo is on), then sends its answer
+// lines framed by CR LF and a final result line. Real USB links deliver the
+// echo and the answer in separate pieces a few milliseconds apart, so every
+// synchronous read below keeps reading until the final result line
+// ("OK", "ERROR", "+CME ERROR: ...", "+CMS ERROR: ...") has arrived, the
+// byte limit is reached, or the read's total timeout has passed. A reply
+// that arrives in one piece is taken exactly as a single read would take it.
+
+// True when text holds a complete final result line.
+bool HasFinalResult(const QByteArray &text);
+
+// Reads up to n bytes of one reply, with the bound of a single ReceiveText(n)
+// (10*n + 1000 ms in all).
+QByteArray ReceiveReply(TComPort &port, int n);
+
+// The answer line of a simple query whose command has just been written:
+// waits 10 ms, reads up to 90 bytes of the reply, drops the echo line and the
+// CR LF that opens the answer, and returns the text up to the next CR
+// (empty when there is none).
+QByteArray ReadReply(TComPort &port);
+
+// The pure part of ReadReply, applied to a received text.
+QByteArray CutReplyLine(const QByteArray &received);
+
+// The presence check's exchange: sends "ATE1\r", reads up to 20 bytes of the
+// reply, and tells whether it contains "OK".
+bool CheckPresence(TComPort &port);
+
+// Line assembly of the default receive handler ComPort1RxChar: CR ends a
+// line; "OK" completes a reply; bytes 32..127 build the line; everything
+// else (LF, control bytes, bytes 128..255) is ignored.
+class ReplyAssembler
+{
+public:
+    QByteArray LineBuffer;
+    QByteArray ReplyBuffer;  // lines gathered until "OK", CR as the only separator
+
+    // Called on each "OK" line with ReplyBuffer; ReplyBuffer is emptied after it returns.
+    std::function<void(const QByteArray &reply)> onReplyComplete;
+
+    void feed(char byte);
+    void feed(const QByteArray &bytes);
+};

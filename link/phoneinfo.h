@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <functional>
+#include <optional>
+
+class TComPort;
+
+// The handset's identity and state as the information readout finds them.
+// A field without a value was not valid in the handset's answer: its control
+// keeps what it showed before.
+struct PhoneInfo
+{
+    QByteArray Vyrobce, model, VerzeGSM, IMEI, Baterie, Signal, Operator, IMSI, cisloSIM,
+        strediskoSMS;
+    QByteArray Poplatky = " ";  // price, a blank, currency
+    QByteArray clock;           // AT+CCLK? answer (read, not shown)
+    std::optional<int> ringIndex;      // Hlasitost_zvoneni
+    std::optional<int> speakerIndex;   // Hlasitost_repro
+    std::optional<int> alertIndex;     // Umlceni
+    std::optional<bool> pinLock;       // Blokovani item 0
+    std::optional<bool> simBinding;    // Blokovani item 1
+    std::optional<bool> keyLock;       // OstatniBox item 0
+    std::optional<bool> vibration;     // OstatniBox item 1
+    std::optional<bool> microphoneMute;// OstatniBox item 2
+    std::optional<bool> handsFree;     // OstatniBox item 3
+    bool complete = false;             // false when the readout stopped after the model
+};
+
+// The cutting rules, applied to the answer line that ReadReply returned.
+namespace InfoCut {
+QByteArray battery(const QByteArray &answer);       // "+CBC: 0,80" -> "80 %"
+QByteArray signal(const QByteArray &answer);        // "+CSQ: 31,99" -> "-51 dBm   100%"; "???" for 99 or no number
+QByteArray operatorName(const QByteArray &answer);  // quoted name, or "Vyhledává sít´" (Windows-1250)
+QByteArray simNumber(const QByteArray &reply);      // from the reply text after the echo
+QByteArray smsCentre(const QByteArray &answer);
+QByteArray charges(const QByteArray &answer);
+// An answer is valid for position k (1-based) when it has at least k characters and no "ERROR".
+bool validFor(const QByteArray &answer, int k);
+// The decimal digit at position k, when the answer is valid for k and the character is a digit.
+std::optional<int> digitAt(const QByteArray &answer, int k);
+} // namespace InfoCut
+
+// Runs the 23 queries of the information readout on an open modem port with
+// echo on (only the first two when makerAndModelOnly). progress(n) is called
+// with the progress position before each query.
+PhoneInfo ReadPhoneInfo(TComPort &port, bool makerAndModelOnly,
+                        const std::function<void(int)> &progress = {});
