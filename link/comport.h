@@ -18,9 +18,13 @@ class EComPort : public std::runtime_error
 public:
     EComPort(const QString &message, int systemError = -1);
     QString text() const { return m_text; }
+    // The fixed message alone, without the error number.
+    QString message() const { return m_message; }
+    // The operating system's error number (errno on Linux), or -1 for none.
     int systemError() const { return m_systemError; }
 
 private:
+    QString m_message;
     QString m_text;
     int m_systemError;
 };
@@ -38,7 +42,18 @@ private:
 // announced to OnRxChar on the window thread (from the event loop, never from
 // inside a synchronous read) with the number of bytes waiting. A synchronous
 // read that takes the bytes first leaves nothing to announce; bytes that a
-// synchronous read left behind are still announced afterwards.
+// synchronous read left behind are still announced afterwards. Each arrival
+// is announced once; the handler may read, write, close the port, replace
+// OnRxChar or process events (a nested arrival is then announced nestedly,
+// as the window's message loop would). An exception thrown by the handler
+// leaves through the event loop (QCoreApplication::notify).
+//
+// A device that fails while open (unplugged, hung up) is closed by the port
+// itself from the event loop, with openChanged(false).
+//
+// Failures raise EComPort. Settings that a pseudo-terminal cannot carry
+// (parity, modem lines) are accepted on one without error; on a real device
+// they raise "SetCommState function failed".
 class TComPort : public QObject
 {
     Q_OBJECT
@@ -61,6 +76,12 @@ public:
     // closes the port and opens it again on the new device.
     QString Port() const { return m_port; }
     void setPort(const QString &port);
+
+    // The setters below take the texts of the tables above, compared without
+    // regard to case and stored in the table's spelling; any other text is
+    // ignored (setFlowControlText: treated as "Custom", flags unchanged). On
+    // an open port a change is applied at once and a failure to apply it
+    // raises EComPort "SetCommState function failed".
 
     // Baud rate as its text in the baud table ("Custom", "110", ... "256000").
     QString BaudRateText() const { return m_baudText; }
@@ -92,17 +113,33 @@ public:
 
     bool Connected() const;
 
+    // Does nothing when open. Opens Port exclusively and applies every
+    // setting; "Unable to open com port (win error code: N)" when the device
+    // is missing (N = 2) or in use / not accessible.
     void OpenPort();
+    // Does nothing when closed. Discards pending input and output, closes.
     void ClosePort();
+    // Writes every byte (NUL and 128-255 included); returns when written or
+    // after writeTotalTimeoutMs (unsent bytes are then dropped, no error).
+    // "WriteFile function failed" on a closed port or a write error.
     void SendText(const QByteArray &text);
+    // See the bounds above; returns what arrived, possibly nothing.
+    // "ReadFile function failed" on a closed port or a read error.
     QByteArray ReceiveText(int n);
     int Read(char *buffer, int n);
     // Reads up to n bytes that are waiting, without waiting for more.
     QByteArray ReceiveBytes(int n);
+    // Received bytes waiting to be read (0 when closed).
     int PendingCount();
     // Discards whatever is waiting in the input (used before a new exchange).
     void PurgeInput();
 
+    // The port's section (its name) of torvane.ini, keys Port, BaudRate,
+    // CustomBaudRate (only with "Custom"), StopBits, DataBits, Parity and
+    // FlowControl. Missing keys keep the current value, unrecognised values
+    // give the documented fallback ("9600", 9600, "1", "8", "None", flow
+    // control unchanged). Raise "Failed to load settings" / "Failed to store
+    // settings".
     void LoadPortSettings(const IniFile &file);
     void StorePortSettings(IniFile &file) const;
 
@@ -121,8 +158,15 @@ signals:
 
 private:
     void applySettings();
+    void applyBaudRate();
+    void applyLineFormat();
+    void applyFlowControl();
+    void checkSetting(bool ok);
     void deliverRxEvent();
     void scheduleRxEvent();
+    void scheduleLineLost();
+    bool isPseudoTerminal() const;
+    void pullWaiting();
 
     QSerialPort *m_serial;
     QString m_port = QStringLiteral("COM1");
@@ -135,10 +179,15 @@ private:
     bool m_ctsFlow = true;
     bool m_xonIn = false;
     bool m_xonOut = false;
-    bool m_inSyncRead = false;
     bool m_rxEventScheduled = false;
+    bool m_lineLostScheduled = false;
+    int m_openGeneration = 0;
 };
 
 // The serial devices of this computer, sorted alphabetically without regard
-// to case. On Linux these are the usual USB and on-board serial devices.
+// to case. On Linux these are the usual USB and on-board serial devices by
+// their path ("/dev/ttyUSB0"); on Windows the port names ("COM3").
 QStringList SystemPortNames();
+// The order of the port list: alphabetical without regard to case (so
+// "COM10" comes before "COM2"), duplicates removed.
+QStringList SortedPortNames(QStringList names);

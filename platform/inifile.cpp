@@ -42,18 +42,26 @@ std::optional<std::pair<QByteArray, QByteArray>> keyValue(const QByteArray &line
     return std::make_pair(t.left(eq).trimmed(), t.mid(eq + 1).trimmed());
 }
 
-QList<QByteArray> readLines(const QString &path)
+// The file's lines; nothing when it cannot be read. A missing file is an empty one.
+std::optional<QList<QByteArray>> readFileLines(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        return {};
+        return f.exists() ? std::nullopt : std::optional<QList<QByteArray>>(QList<QByteArray>());
     QList<QByteArray> lines;
     const QByteArray all = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return std::nullopt;
     for (const QByteArray &l : all.split('\n'))
         lines.append(stripLineEnd(l));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
+}
+
+QList<QByteArray> readLines(const QString &path)
+{
+    return readFileLines(path).value_or(QList<QByteArray>());
 }
 
 std::optional<QByteArray> lookup(const QString &path, const QByteArray &section, const QByteArray &key)
@@ -77,9 +85,14 @@ bool writeLines(const QString &path, const QList<QByteArray> &lines)
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    for (const QByteArray &l : lines) {
-        f.write(l);
-        f.write("\r\n");
+    // A short write (disk full, size limit) does not always set an error on
+    // the file, and committing then would put a truncated file in place.
+    QByteArray all;
+    for (const QByteArray &l : lines)
+        all += l + "\r\n";
+    if (f.write(all) != all.size()) {
+        f.cancelWriting();
+        return false;
     }
     return f.commit();
 }
@@ -88,7 +101,17 @@ bool writeLines(const QString &path, const QList<QByteArray> &lines)
 bool update(const QString &path, const QByteArray &section, const QByteArray &key,
             const std::optional<QByteArray> &value)
 {
-    QList<QByteArray> lines = readLines(path);
+    // A line break in a name or value would split it into lines of their own
+    // (even a section header), so such text is refused.
+    auto hasLineBreak = [](const QByteArray &t) { return t.contains('\r') || t.contains('\n'); };
+    if (hasLineBreak(section) || hasLineBreak(key) || (value && hasLineBreak(*value)))
+        return false;
+    // A file that exists but cannot be read is not rewritten: that would
+    // replace all its other settings with the one being written.
+    const auto existing = readFileLines(path);
+    if (!existing)
+        return false;
+    QList<QByteArray> lines = *existing;
     int sectionStart = -1;  // index of the section's header line
     int sectionEnd = -1;    // index after its last non-empty line
     bool inSection = false;
