@@ -20,6 +20,17 @@ class TComPort;
 // True when text holds a complete final result line.
 bool HasFinalResult(const QByteArray &text);
 
+// Byte limits of the synchronous reads.
+constexpr int ReadReplyLimit = 90;      // one ReadReply
+constexpr int PresenceReplyLimit = 20;  // the presence check's read of the ATE1 reply
+
+// Reads one reply: keeps reading until the text holds a final result line,
+// maxBytes have arrived, or totalTimeoutMs have passed, and returns what
+// arrived (possibly nothing). No wait is added once the final line is in;
+// the final line counts once its CR is in (an LF still on its way is skipped
+// by the next read's cut). EComPort from the port is passed on.
+QByteArray ReceiveUntilFinal(TComPort &port, int maxBytes, int totalTimeoutMs);
+
 // Reads up to n bytes of one reply, with the bound of a single ReceiveText(n)
 // (10*n + 1000 ms in all).
 QByteArray ReceiveReply(TComPort &port, int n);
@@ -34,7 +45,8 @@ QByteArray ReadReply(TComPort &port);
 QByteArray CutReplyLine(const QByteArray &received);
 
 // The presence check's exchange: sends "ATE1\r", reads up to 20 bytes of the
-// reply, and tells whether it contains "OK".
+// reply (at most 1.2 s), and tells whether it contains "OK". EComPort from the
+// port is passed on.
 bool CheckPresence(TComPort &port);
 
 // Line assembly of the default receive handler ComPort1RxChar: CR ends a

@@ -16,6 +16,8 @@ struct PhoneInfo
         strediskoSMS;
     QByteArray Poplatky = " ";  // price, a blank, currency
     QByteArray clock;           // AT+CCLK? answer (read, not shown)
+    // Combo box indices are only given when they name one of the control's
+    // items (5 for the volumes, 3 for the alert mode).
     std::optional<int> ringIndex;      // Hlasitost_zvoneni
     std::optional<int> speakerIndex;   // Hlasitost_repro
     std::optional<int> alertIndex;     // Umlceni
@@ -30,20 +32,33 @@ struct PhoneInfo
 
 // The cutting rules, applied to the answer line that ReadReply returned.
 namespace InfoCut {
-QByteArray battery(const QByteArray &answer);       // "+CBC: 0,80" -> "80 %"
+QByteArray battery(const QByteArray &answer);       // "+CBC: 0,80" -> "80 %"; "" for no answer
 QByteArray signal(const QByteArray &answer);        // "+CSQ: 31,99" -> "-51 dBm   100%"; "???" for 99 or no number
 QByteArray operatorName(const QByteArray &answer);  // quoted name, or "Vyhledává sít´" (Windows-1250)
-QByteArray simNumber(const QByteArray &reply);      // from the reply text after the echo
-QByteArray smsCentre(const QByteArray &answer);
-QByteArray charges(const QByteArray &answer);
+QByteArray simNumber(const QByteArray &reply);      // from the reply text after the echo (ReadSimNumberReply)
+QByteArray smsCentre(const QByteArray &answer);     // "+CSCA: \"+420603052000\",145" -> "420603052000"
+QByteArray charges(const QByteArray &answer);       // "+CPUC: \"CZK\",\"2.50\"" -> "2.50 CZK"; " " for none
 // An answer is valid for position k (1-based) when it has at least k characters and no "ERROR".
 bool validFor(const QByteArray &answer, int k);
 // The decimal digit at position k, when the answer is valid for k and the character is a digit.
 std::optional<int> digitAt(const QByteArray &answer, int k);
 } // namespace InfoCut
 
+// Bytes of each of the SIM-number step's two reads of 255.
+constexpr int SimReplyLimit = 255;
+
+// The SIM-number step's read after "AT^SCID\r" has been written: the reply
+// up to its final line (at most 2 x 255 bytes within 2 x 3.55 s), without the
+// echo line. The number is found whether the echo came in a piece of its own
+// or together with the answer.
+QByteArray ReadSimNumberReply(TComPort &port);
+
 // Runs the 23 queries of the information readout on an open modem port with
-// echo on (only the first two when makerAndModelOnly). progress(n) is called
-// with the progress position before each query.
+// echo on (only the first two when makerAndModelOnly; the other fields then
+// keep their defaults and complete is false). progress(n) is called with the
+// progress position before each query (1, 3, 2, 4, 5, ... 23: the model query
+// sets 3 and the firmware query 2). A field that is not a number (signal,
+// settings digits) never stops the readout. EComPort from the port is passed
+// on to the caller, which ends the readout (FinishReadout) itself.
 PhoneInfo ReadPhoneInfo(TComPort &port, bool makerAndModelOnly,
                         const std::function<void(int)> &progress = {});
