@@ -1,0 +1,584 @@
+#include "text2pdu.h"
+
+#include "clock.h"
+#include "cp1250.h"
+
+#include <QDateTime>
+
+#include <array>
+#include <cstdint>
+
+// Layout reminders (3GPP TS 23.040, 9.2.2):
+//   SMS-DELIVER: SCA | FO | OA | PID | DCS | SCTS(7) | UDL | UD
+//   SMS-SUBMIT:  SCA | FO | MR | DA | PID | DCS | VP(0, 1 or 7) | UDL | UD
+// An address is: length in semi-octets (digits), type of address, digits
+// with the two semi-octets of each octet swapped and "F" padding.
+// First octet: bit 0 message type (for the listing: DELIVER or SUBMIT),
+// bits 3-4 validity-period format (SUBMIT), bit 6 user-data-header indicator.
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// GSM 7-bit default alphabet to Windows-1250. Characters the code page lacks
+// are '?'; some are shown by the look-alikes the phone manager has always
+// used (0A line feed as "_", 01 pound as a space, 03 yen as "Ą", ...).
+constexpr std::array<unsigned char, 128> kGsmToText = {
+    0x40, 0x20, 0x24, 0xA5, 0xE8, 0xE9, 0xF9, 0xED, // 00 @ £ $ ¥ è é ù ì
+    0xF2, 0xC7, 0x5F, 0xD8, 0xF8, 0x0D, 0xC5, 0xE5, // 08 ò Ç LF Ø ø CR Å å
+    '?',  0x5F, '?',  '?',  '?',  '?',  '?',  '?',  // 10 Δ _ Φ Γ Λ Ω Π Ψ
+    '?',  '?',  '?',  0x20, '?',  '?',  0xDF, 0xC9, // 18 Σ Θ Ξ ESC Æ æ ß É
+    0x20, 0x21, 0x22, 0x23, 0xA4, 0x25, 0x26, 0x27, // 20   ! " # ¤ % & '
+    0x28, 0x29, 0x2A, 0x2B, 0x2C, 0x2D, 0x2E, 0x2F, // 28
+    0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, // 30
+    0x38, 0x39, 0x3A, 0x3B, 0x3C, 0x3D, 0x3E, 0x3F, // 38
+    0xA1, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, // 40 ¡
+    0x48, 0x49, 0x4A, 0x4B, 0x4C, 0x4D, 0x4E, 0x4F, // 48
+    0x50, 0x51, 0x52, 0x53, 0x54, 0x55, 0x56, 0x57, // 50
+    0x58, 0x59, 0x5A, 0xC4, 0xD6, 0xD1, 0xDC, 0xA7, // 58 Ä Ö Ñ Ü §
+    0xBF, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67, // 60 ¿
+    0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F, // 68
+    0x70, 0x71, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77, // 70
+    0x78, 0x79, 0x7A, 0xE4, 0xF6, 0xF1, 0xFC, 0xE1, // 78 ä ö ñ ü à
+};
+
+constexpr unsigned char kEscape = 0x1B;
+
+struct ExtensionChar
+{
+    unsigned char code; // after the escape
+    unsigned char text; // Windows-1250
+};
+constexpr ExtensionChar kExtension[] = {
+    {0x14, '^'}, {0x28, '{'}, {0x29, '}'}, {0x2F, '\\'}, {0x3C, '['},
+    {0x3D, '~'}, {0x3E, ']'}, {0x40, '|'}, {0x65, 0x80 /* € */},
+};
+
+// Windows-1250 to GSM: the code, 0x1Bxx for an escaped one, kNoGsm when the
+// alphabet does not have the character. Only real GSM characters count here,
+// never the look-alikes of the receiving direction.
+constexpr std::uint16_t kNoGsm = 0xFFFF;
+
+constexpr std::array<std::uint16_t, 256> makeTextToGsm()
+{
+    std::array<std::uint16_t, 256> table{};
+    for (auto &v : table)
+        v = kNoGsm;
+    for (unsigned c = 0x20; c < 0x80; ++c)
+        table[c] = std::uint16_t(c);
+    table[0x60] = kNoGsm; // ` is not in the alphabet
+    table[0x7F] = kNoGsm;
+    const std::pair<unsigned char, unsigned char> own[] = {
+        {'@', 0x00}, {'$', 0x02}, {0xE9, 0x05}, {0xC7, 0x09}, {'\n', 0x0A},
+        {'\r', 0x0D}, {'_', 0x11}, {0xDF, 0x1E}, {0xC9, 0x1F}, {0xA4, 0x24},
+        {0xC4, 0x5B}, {0xD6, 0x5C}, {0xDC, 0x5E}, {0xA7, 0x5F},
+        {0xE4, 0x7B}, {0xF6, 0x7C}, {0xFC, 0x7E},
+    };
+    for (const auto &[text, code] : own)
+        table[text] = code;
+    for (const ExtensionChar &e : kExtension)
+        table[e.text] = std::uint16_t(0x1B00 | e.code);
+    return table;
+}
+constexpr std::array<std::uint16_t, 256> kTextToGsm = makeTextToGsm();
+
+constexpr int kMaxSeptets = 160;
+constexpr int kMaxUcs2Chars = 70;
+constexpr int kMaxAddressDigits = 20;
+
+constexpr std::array<signed char, 256> makeHexValues()
+{
+    std::array<signed char, 256> table{};
+    for (auto &v : table)
+        v = -1;
+    for (int c = '0'; c <= '9'; ++c)
+        table[c] = static_cast<signed char>(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c) {
+        table[c] = static_cast<signed char>(c - 'A' + 10);
+        table[c + ('a' - 'A')] = static_cast<signed char>(c - 'A' + 10);
+    }
+    return table;
+}
+constexpr std::array<signed char, 256> kHexValues = makeHexValues();
+
+int hexValue(char c)
+{
+    return kHexValues[static_cast<unsigned char>(c)];
+}
+
+void appendHex(QByteArray &out, unsigned value)
+{
+    out.append(kHexDigits[(value >> 4) & 0xF]);
+    out.append(kHexDigits[value & 0xF]);
+}
+
+void appendTwoDigits(QByteArray &out, int value)
+{
+    out.append(char('0' + value / 10 % 10));
+    out.append(char('0' + value % 10));
+}
+
+unsigned char extensionText(unsigned char code)
+{
+    for (const ExtensionChar &e : kExtension) {
+        if (e.code == code)
+            return e.text;
+    }
+    return 0;
+}
+
+// GSM codes to text, appended to out.
+void appendGsmText(QByteArray &out, const unsigned char *codes, qsizetype count)
+{
+    const qsizetype start = out.size();
+    out.resize(start + count);
+    char *p = out.data() + start;
+    for (qsizetype i = 0; i < count; ++i) {
+        unsigned char code = codes[i];
+        if (code == kEscape && i + 1 < count) {
+            code = codes[++i];
+            if (const unsigned char text = extensionText(code)) {
+                *p++ = char(text);
+                continue;
+            }
+        }
+        *p++ = char(code < 0x80 ? kGsmToText[code] : code);
+    }
+    out.truncate(p - out.constData());
+}
+
+// One UCS-2 code unit stream (big-endian octets) to text, appended to out.
+void appendUcs2Text(QByteArray &out, const unsigned char *octets, qsizetype units)
+{
+    const qsizetype start = out.size();
+    out.resize(start + units);
+    char *p = out.data() + start;
+    for (qsizetype i = 0; i < units; ++i) {
+        const char16_t unit = char16_t(octets[2 * i] << 8 | octets[2 * i + 1]);
+        if (QChar::isHighSurrogate(unit) && i + 1 < units) {
+            const char16_t low = char16_t(octets[2 * i + 2] << 8 | octets[2 * i + 3]);
+            if (QChar::isLowSurrogate(low))
+                ++i;
+        }
+        *p++ = QChar::isSurrogate(unit) ? '?' : Cp1250::fromUnicode(char32_t(unit));
+    }
+    out.truncate(p - out.constData());
+}
+
+// Septet k of a packed 7-bit stream (bits 7k to 7k+6, least significant first).
+// The caller guarantees that the septet lies inside the octets.
+unsigned char septetAt(const unsigned char *octets, qsizetype octetCount, qsizetype k)
+{
+    const qsizetype bit = 7 * k;
+    const qsizetype j = bit / 8;
+    const int shift = int(bit % 8);
+    unsigned value = octets[j] >> shift;
+    if (shift > 1 && j + 1 < octetCount)
+        value |= unsigned(octets[j + 1]) << (8 - shift);
+    return static_cast<unsigned char>(value & 0x7F);
+}
+
+// Unpacks septets [first, first + count) into codes. The caller keeps
+// first + count within floor(octetCount * 8 / 7).
+void unpackSeptets(unsigned char *codes, const unsigned char *octets, qsizetype octetCount,
+                   qsizetype first, qsizetype count)
+{
+    for (qsizetype k = 0; k < count; ++k)
+        codes[k] = septetAt(octets, octetCount, first + k);
+}
+
+// Reads octets from a line of hex digits, refusing to go past its end.
+class HexReader
+{
+public:
+    HexReader(const char *begin, const char *end) : m_pos(begin), m_end(end) {}
+
+    // False when fewer than two characters remain or either is not a hex digit.
+    bool octet(int &value)
+    {
+        if (m_end - m_pos < 2)
+            return false;
+        const int hi = hexValue(m_pos[0]);
+        const int lo = hexValue(m_pos[1]);
+        if (hi < 0 || lo < 0)
+            return false;
+        value = hi << 4 | lo;
+        m_pos += 2;
+        return true;
+    }
+
+    bool skip(qsizetype octets)
+    {
+        int unused;
+        for (qsizetype i = 0; i < octets; ++i) {
+            if (!octet(unused))
+                return false;
+        }
+        return true;
+    }
+
+    // Whole octets left, whether or not they are well formed.
+    qsizetype octetsLeft() const { return (m_end - m_pos) / 2; }
+    // A single digit is all that is left.
+    bool halfOctetLeft() const { return (m_end - m_pos) % 2 != 0; }
+
+private:
+    const char *m_pos;
+    const char *m_end;
+};
+
+enum class Alphabet { Gsm7, EightBit, Ucs2, Compressed };
+
+// TS 23.038, chapter 4.
+Alphabet alphabetOf(int dcs)
+{
+    switch (dcs >> 4) {
+    case 0x0: case 0x1: case 0x2: case 0x3: // general data coding
+    case 0x4: case 0x5: case 0x6: case 0x7: // the same, marked for automatic deletion
+        if (dcs & 0x20)
+            return Alphabet::Compressed;
+        switch ((dcs >> 2) & 3) {
+        case 1: return Alphabet::EightBit;
+        case 2: return Alphabet::Ucs2;
+        default: return Alphabet::Gsm7; // 3 is reserved: read as the default alphabet
+        }
+    case 0xE: // message waiting indication, store, UCS-2
+        return Alphabet::Ucs2;
+    case 0xF: // data coding / message class
+        return (dcs & 0x04) ? Alphabet::EightBit : Alphabet::Gsm7;
+    default: // reserved groups and message waiting with the default alphabet
+        return Alphabet::Gsm7;
+    }
+}
+
+QByteArray localTimeText(const QDateTime &t)
+{
+    const QDate d = t.date();
+    const QTime h = t.time();
+    QByteArray out;
+    out.reserve(19);
+    appendTwoDigits(out, d.day());
+    out.append('.');
+    appendTwoDigits(out, d.month());
+    out.append('.');
+    const int year = d.year();
+    appendTwoDigits(out, year / 100);
+    appendTwoDigits(out, year % 100);
+    out.append(' ');
+    appendTwoDigits(out, h.hour());
+    out.append(':');
+    appendTwoDigits(out, h.minute());
+    out.append(':');
+    appendTwoDigits(out, h.second());
+    return out;
+}
+
+// Reads an address field: length in digits, type, digits. An alphanumeric
+// address (type of number 101) holds packed GSM text instead of digits.
+bool readAddress(HexReader &in, QByteArray &number)
+{
+    int digits, type;
+    if (!in.octet(digits) || !in.octet(type) || digits > kMaxAddressDigits)
+        return false;
+    const int octetCount = (digits + 1) / 2;
+    unsigned char octets[kMaxAddressDigits / 2];
+    for (int i = 0; i < octetCount; ++i) {
+        int v;
+        if (!in.octet(v))
+            return false;
+        octets[i] = static_cast<unsigned char>(v);
+    }
+    if ((type & 0x70) == 0x50) {
+        const int septets = digits * 4 / 7;
+        unsigned char codes[kMaxAddressDigits];
+        unpackSeptets(codes, octets, octetCount, 0, septets);
+        number.reserve(septets);
+        appendGsmText(number, codes, septets);
+        return true;
+    }
+    number.reserve(digits);
+    for (int i = 0; i < digits; ++i) {
+        const unsigned char o = octets[i / 2];
+        number.append(kHexDigits[(i % 2) ? (o >> 4) : (o & 0xF)]);
+    }
+    return true;
+}
+
+} // namespace
+
+DecodedPdu PduToText(const QByteArray &line, const Clock &clock)
+{
+    DecodedPdu r;
+    const auto fail = [&r] {
+        r.text = QByteArray(kErrorPduText);
+        return r;
+    };
+
+    const char *begin = line.constData();
+    const char *end = begin + line.size();
+    while (begin < end && (*begin == ' ' || *begin == '\t' || *begin == '\r' || *begin == '\n'))
+        ++begin;
+    while (end > begin && (end[-1] == ' ' || end[-1] == '\t' || end[-1] == '\r' || end[-1] == '\n'))
+        --end;
+    HexReader in(begin, end);
+
+    int scaLength, firstOctet;
+    if (!in.octet(scaLength) || !in.skip(scaLength) || !in.octet(firstOctet))
+        return fail();
+    r.kind = (firstOctet & 0x01) ? DecodedPdu::StoredOutgoing : DecodedPdu::Received;
+    if (r.kind == DecodedPdu::StoredOutgoing && !in.skip(1)) // message reference
+        return fail();
+
+    QByteArray number;
+    if (!readAddress(in, number))
+        return fail();
+    r.number = number;
+
+    int dcs;
+    if (!in.skip(1) || !in.octet(dcs)) // protocol identifier, data coding scheme
+        return fail();
+
+    if (r.kind == DecodedPdu::Received) {
+        int ts[7];
+        for (int &v : ts) {
+            if (!in.octet(v))
+                return fail();
+        }
+        // Each octet's digits swapped; year, month, day, hour, minute, second, zone.
+        char digits[7][2];
+        for (int i = 0; i < 7; ++i) {
+            digits[i][0] = kHexDigits[ts[i] & 0xF];
+            digits[i][1] = kHexDigits[ts[i] >> 4];
+        }
+        QByteArray time;
+        time.reserve(22);
+        time.append(digits[2], 2).append('.').append(digits[1], 2).append(".20").append(digits[0], 2)
+            .append(' ').append(digits[3], 2).append(':').append(digits[4], 2).append(':')
+            .append(digits[5], 2).append('.').append(digits[6], 2);
+        r.time = time;
+    } else {
+        static constexpr int kValidityOctets[4] = {0, 7, 1, 7}; // none, enhanced, relative, absolute
+        if (!in.skip(kValidityOctets[(firstOctet >> 3) & 3]))
+            return fail();
+        r.time = localTimeText(clock.now());
+    }
+
+    int udl;
+    if (!in.octet(udl))
+        return fail();
+    const Alphabet alphabet = alphabetOf(dcs);
+    if (alphabet == Alphabet::Compressed)
+        return fail();
+
+    // The user data proper: as many octets as the length says, fewer if the
+    // line ends early; a broken digit inside them fails the message.
+    const qsizetype wanted = alphabet == Alphabet::Gsm7 ? (qsizetype(udl) * 7 + 7) / 8 : udl;
+    const qsizetype present = qMin(wanted, in.octetsLeft());
+    if (present < wanted && in.halfOctetLeft())
+        return fail();
+    unsigned char ud[255];
+    for (qsizetype i = 0; i < present; ++i) {
+        int v;
+        if (!in.octet(v))
+            return fail();
+        ud[i] = static_cast<unsigned char>(v);
+    }
+
+    qsizetype headerOctets = 0;
+    if (firstOctet & 0x40) {
+        if (present < 1 || 1 + qsizetype(ud[0]) > present)
+            return fail();
+        headerOctets = 1 + ud[0];
+    }
+
+    QByteArray text;
+    switch (alphabet) {
+    case Alphabet::Gsm7: {
+        // The text starts at the first septet boundary after the header.
+        const qsizetype first = (headerOctets * 8 + 6) / 7;
+        const qsizetype last = qMin<qsizetype>(udl, present * 8 / 7);
+        const qsizetype count = qMax<qsizetype>(0, last - first);
+        unsigned char codes[255];
+        unpackSeptets(codes, ud, present, first, count);
+        text.reserve(count);
+        appendGsmText(text, codes, count);
+        break;
+    }
+    case Alphabet::EightBit:
+        text = QByteArray(reinterpret_cast<const char *>(ud) + headerOctets, present - headerOctets);
+        break;
+    case Alphabet::Ucs2: {
+        const qsizetype units = (present - headerOctets) / 2;
+        text.reserve(units);
+        appendUcs2Text(text, ud + headerOctets, units);
+        break;
+    }
+    case Alphabet::Compressed:
+        break;
+    }
+    r.text = text;
+    r.ok = true;
+    return r;
+}
+
+SmsTextSize MeasureSmsText(const QByteArray &text)
+{
+    SmsTextSize size;
+    int septets = 0;
+    for (const char c : text) {
+        const std::uint16_t gsm = kTextToGsm[static_cast<unsigned char>(c)];
+        if (gsm == kNoGsm) {
+            size.ucs2 = true;
+            size.units = int(text.size());
+            size.limit = kMaxUcs2Chars;
+            return size;
+        }
+        septets += gsm > 0xFF ? 2 : 1;
+    }
+    size.units = septets;
+    size.limit = kMaxSeptets;
+    return size;
+}
+
+EncodedPdu TextToPdu(const QByteArray &number, const QByteArray &text,
+                     const QByteArray &validity, bool statusReport)
+{
+    EncodedPdu r;
+    const auto fail = [&r](EncodedPdu::Error error, const QString &why) {
+        r.error = error;
+        r.errorText = why;
+        return r;
+    };
+
+    if (number.isEmpty() || number.size() > kMaxAddressDigits)
+        return fail(EncodedPdu::InvalidNumber,
+                    QStringLiteral("The number must have 1 to %1 digits.").arg(kMaxAddressDigits));
+    for (const char c : number) {
+        if (c < '0' || c > '9')
+            return fail(EncodedPdu::InvalidNumber,
+                        QStringLiteral("The number may contain only the digits 0 to 9."));
+    }
+    if (text.isEmpty())
+        return fail(EncodedPdu::EmptyText, QStringLiteral("The message text is empty."));
+    const SmsTextSize size = MeasureSmsText(text);
+    if (size.units > size.limit)
+        return fail(EncodedPdu::TextTooLong,
+                    size.ucs2 ? QStringLiteral("The text has %1 characters; a UCS-2 message holds at most %2.")
+                                    .arg(size.units).arg(size.limit)
+                              : QStringLiteral("The text needs %1 septets; a 7-bit message holds at most %2.")
+                                    .arg(size.units).arg(size.limit));
+    if (validity.size() != 2 || hexValue(validity[0]) < 0 || hexValue(validity[1]) < 0)
+        return fail(EncodedPdu::InvalidValidity,
+                    QStringLiteral("The validity period must be two hex digits."));
+
+    QByteArray pdu;
+    pdu.reserve(30 + 2 * 140);
+    pdu.append("00");                          // service centre: the handset's own
+    pdu.append(statusReport ? "31" : "11");    // SMS-SUBMIT, relative validity period
+    pdu.append("00");                          // message reference
+    appendHex(pdu, unsigned(number.size()));   // destination length in digits
+    pdu.append("91");                          // international
+    for (qsizetype i = 0; i < number.size(); i += 2) {
+        pdu.append(i + 1 < number.size() ? number[i + 1] : 'F');
+        pdu.append(number[i]);
+    }
+    pdu.append("00");                          // protocol identifier
+    pdu.append(size.ucs2 ? "09" : "00");
+    appendHex(pdu, unsigned(hexValue(validity[0]) << 4 | hexValue(validity[1])));
+
+    const qsizetype udOctets = size.ucs2 ? 2 * text.size() : (qsizetype(size.units) * 7 + 7) / 8;
+    appendHex(pdu, unsigned(size.ucs2 ? udOctets : size.units));
+    const qsizetype headerDigits = pdu.size();
+    pdu.resize(headerDigits + 2 * udOctets);
+    char *out = pdu.data() + headerDigits;
+    const auto putOctet = [&out](unsigned value) {
+        *out++ = kHexDigits[(value >> 4) & 0xF];
+        *out++ = kHexDigits[value & 0xF];
+    };
+    if (size.ucs2) {
+        for (const char c : text) {
+            const char16_t unit = Cp1250::toUnicode(static_cast<unsigned char>(c));
+            putOctet(unit >> 8);
+            putOctet(unit & 0xFF);
+        }
+    } else {
+        // Septet k fills bits 7k to 7k+6 of the stream, least significant first.
+        unsigned acc = 0;
+        int bits = 0;
+        const auto put = [&](unsigned septet) {
+            acc |= septet << bits;
+            bits += 7;
+            if (bits >= 8) {
+                putOctet(acc & 0xFF);
+                acc >>= 8;
+                bits -= 8;
+            }
+        };
+        for (const char c : text) {
+            const std::uint16_t gsm = kTextToGsm[static_cast<unsigned char>(c)];
+            if (gsm > 0xFF)
+                put(kEscape);
+            put(gsm & 0x7F);
+        }
+        if (bits > 0)
+            putOctet(acc & 0xFF);
+    }
+    Q_ASSERT(out == pdu.constData() + pdu.size());
+
+    r.pdu = pdu;
+    r.length = QByteArray::number(pdu.size() / 2 - 1);
+    return r;
+}
+
+QByteArray TextToUcs2Hex(const QByteArray &text)
+{
+    QByteArray hex;
+    hex.reserve(4 * text.size());
+    for (const char c : text) {
+        const char16_t unit = Cp1250::toUnicode(static_cast<unsigned char>(c));
+        appendHex(hex, unit >> 8);
+        appendHex(hex, unit & 0xFF);
+    }
+    return hex;
+}
+
+QByteArray Ucs2HexToText(const QByteArray &hex)
+{
+    // Code units first (-1 for a group with a character that is not a hex digit),
+    // so that surrogate pairs can be seen as one character.
+    const qsizetype groups = (hex.size() + 3) / 4;
+    QByteArray text;
+    text.reserve(groups);
+    int pendingHigh = 0; // a high surrogate waiting for its partner
+    for (qsizetype g = 0; g < groups; ++g) {
+        int unit = 0;
+        const qsizetype from = 4 * g;
+        const qsizetype to = qMin(from + 4, hex.size());
+        for (qsizetype i = from; i < to && unit >= 0; ++i) {
+            const int v = hexValue(hex[i]);
+            unit = v < 0 ? -1 : (unit << 4 | v);
+        }
+        if (pendingHigh && unit >= 0 && QChar::isLowSurrogate(char32_t(unit))) {
+            pendingHigh = 0;
+            continue; // the pair's '?' is already written
+        }
+        pendingHigh = 0;
+        if (unit < 0) {
+            text.append('?');
+        } else if (QChar::isSurrogate(char32_t(unit))) {
+            text.append('?');
+            pendingHigh = QChar::isHighSurrogate(char32_t(unit));
+        } else {
+            text.append(Cp1250::fromUnicode(char32_t(unit)));
+        }
+    }
+    return text;
+}
+
+QByteArray GsmToText(const QByteArray &codes)
+{
+    QByteArray text;
+    text.reserve(codes.size());
+    appendGsmText(text, reinterpret_cast<const unsigned char *>(codes.constData()), codes.size());
+    return text;
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class Clock;
+
+// Short messages in PDU mode (3GPP TS 23.040, alphabets of TS 23.038).
+//
+// Every message travels between the handset and the phone manager as one line
+// of hex digits. This unit turns a listed line into number, time and text, and
+// builds the SMS-SUBMIT line that is sent. All texts are Windows-1250 bytes.
+// The functions are stateless; the only outside input is the clock that dates
+// stored outgoing messages.
+//
+// The decoder takes whatever the handset (or a file) hands it: a line that
+// ends early, has an odd number of digits or characters that are not hex
+// digits gives the fields read so far, the text "Error PDU !" and ok == false.
+// It never reads outside the line.
+
+// The text that stands for a message that could not be read.
+inline constexpr char kErrorPduText[] = "Error PDU !";
+
+struct DecodedPdu
+{
+    enum Kind {
+        Received,       // SMS-DELIVER: first octet bit 0 clear
+        StoredOutgoing, // SMS-SUBMIT kept in the handset: bit 0 set
+    };
+
+    // Sender of a received message, destination of a stored one: digits as
+    // sent (no "+" is added), or the text of an alphanumeric sender.
+    QByteArray number;
+    // Received: "dd.mm.20yy hh:nn:ss.zz" (22 characters, the time zone octet
+    // copied as its two digits). Stored outgoing: the PC's local time now,
+    // "dd.mm.yyyy hh:nn:ss" (19 characters). Empty if the line ends before it.
+    QByteArray time;
+    // The message text, or "Error PDU !" when ok is false.
+    QByteArray text;
+    Kind kind = Received;
+    bool ok = false;
+};
+
+// Decodes one line of a "+CMGL" listing (without its line end; surrounding
+// blanks are ignored, hex digits of either case are accepted).
+DecodedPdu PduToText(const QByteArray &line, const Clock &clock);
+
+struct EncodedPdu
+{
+    enum Error {
+        NoError,
+        InvalidNumber,   // not 1 to 20 digits
+        EmptyText,
+        TextTooLong,     // over 160 septets (7-bit) or 70 characters (UCS-2)
+        InvalidValidity, // not two hex digits
+    };
+
+    QByteArray pdu;    // upper-case hex digits, service-centre length "00" first
+    QByteArray length; // TPDU octets (the line without its first octet), decimal: the argument of AT+CMGS=
+    Error error = NoError;
+    QString errorText; // why the message cannot be encoded; empty when ok()
+
+    bool ok() const { return error == NoError; }
+};
+
+// How a text would travel: in the GSM 7-bit default alphabet (counting
+// septets, an escaped character counts two) or as UCS-2 (counting characters).
+struct SmsTextSize
+{
+    bool ucs2 = false;
+    int units = 0; // septets or UCS-2 characters
+    int limit = 0; // 160 or 70
+};
+SmsTextSize MeasureSmsText(const QByteArray &text);
+
+// Builds an SMS-SUBMIT line for the handset's own service centre.
+// number: 1 to 20 digits, sent as international ("91"), no "+".
+// text: translated into the GSM 7-bit default alphabet (with its extension
+// table); if any character has no GSM form, the whole text goes as UCS-2 with
+// the data coding scheme "09".
+// validity: the relative validity-period octet as two hex digits.
+// statusReport: first octet "31" instead of "11".
+EncodedPdu TextToPdu(const QByteArray &number, const QByteArray &text,
+                     const QByteArray &validity, bool statusReport);
+
+// Four upper-case hex digits (the UCS-2 code) per byte of text.
+QByteArray TextToUcs2Hex(const QByteArray &text);
+
+// One byte per group of four hex digits (a shorter last group is read as its
+// own value); codes that Windows-1250 lacks give '?', a surrogate pair gives a
+// single '?', a group with a non-hex character gives '?'.
+QByteArray Ucs2HexToText(const QByteArray &hex);
+
+// GSM 7-bit default alphabet codes, one byte each, to text. Escape 1B followed
+// by an extension code gives that character ("^ { } \ [ ~ ] | €"); followed by
+// any other code it gives that code's own character; at the very end it gives
+// a space. Characters without a Windows-1250 form give '?'; a few are shown by
+// look-alikes (line feed as "_", the pound sign as a space, ...). Bytes from
+// 80 up are copied.
+QByteArray GsmToText(const QByteArray &codes);
