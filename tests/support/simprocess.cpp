@@ -3,6 +3,8 @@
 #include <QDeadlineTimer>
 
 #include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -24,6 +26,8 @@ bool SimProcess::start(int timeoutMs)
     QStringList args{QStringLiteral("--dir"), m_dir.path()};
     args += m_args;
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A test that crashes must not leave its handset running.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(QStringLiteral(ZENKSIM_PATH), args);
     if (!m_process.waitForStarted(timeoutMs))
         return false;

@@ -1,0 +1,719 @@
+#include "simulator.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+// ---- families ------------------------------------------------------------
+
+namespace {
+std::vector<std::pair<const char *, Family::Setup>> &families()
+{
+    static std::vector<std::pair<const char *, Family::Setup>> list;
+    return list;
+}
+
+constexpr size_t MaxLineLength = 4096;   // longer command lines get ERROR
+constexpr size_t MaxLogEntries = 20000;
+constexpr size_t MaxDiagBuffer = 65536;  // bytes without a terminator are dropped beyond this
+
+bool isNameChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '!' || c == '%' || c == '-'
+        || c == '.' || c == '/' || c == ':' || c == '_';
+}
+
+std::string printable(const std::string &bytes)
+{
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c >= 32 && c < 127 && c != '\\') {
+            out += char(c);
+        } else {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+        }
+    }
+    return out;
+}
+
+std::string hex(const std::string &bytes)
+{
+    std::string out;
+    char buf[4];
+    for (unsigned char c : bytes) {
+        std::snprintf(buf, sizeof buf, out.empty() ? "%02X" : " %02X", c);
+        out += buf;
+    }
+    return out;
+}
+
+// Splits the text after "=" at commas outside double quotes.
+bool splitArgs(const std::string &raw, std::vector<AtArg> &args)
+{
+    args.clear();
+    if (raw.empty())
+        return true;
+    AtArg current;
+    bool inQuotes = false;
+    bool afterQuote = false;
+    for (char c : raw) {
+        if (inQuotes) {
+            if (c == '"') {
+                inQuotes = false;
+                afterQuote = true;
+            } else {
+                current.text += c;
+            }
+        } else if (c == '"') {
+            if (afterQuote || !current.text.empty())
+                return false;
+            inQuotes = true;
+            current.quoted = true;
+        } else if (c == ',') {
+            args.push_back(current);
+            current = AtArg();
+            afterQuote = false;
+        } else {
+            if (afterQuote)
+                return false;
+            current.text += c;
+        }
+    }
+    if (inQuotes)
+        return false;
+    args.push_back(current);
+    return true;
+}
+
+// Removes blanks and upper-cases everything outside double quotes (V.250
+// ignores both). Returns false for an unterminated quote.
+bool normalize(const std::string &body, std::string &out)
+{
+    bool inQuotes = false;
+    for (char c : body) {
+        if (c == '"')
+            inQuotes = !inQuotes;
+        if (!inQuotes && c == ' ')
+            continue;
+        out += inQuotes ? c : char(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return !inQuotes;
+}
+
+// Splits a normalized command line (without "AT") into commands.
+bool parseCommands(const std::string &body, std::vector<AtCommand> &commands)
+{
+    size_t i = 0;
+    while (i < body.size()) {
+        const char c = body[i];
+        AtCommand cmd;
+        if (c == ';') {
+            ++i;
+            continue;
+        }
+        if (c == '+' || c == '^' || c == '*' || c == '$' || c == '%' || c == '#') {
+            size_t j = i + 1;
+            while (j < body.size() && isNameChar(body[j]))
+                ++j;
+            if (j == i + 1)
+                return false;
+            cmd.name = body.substr(i, j - i);
+            i = j;
+            if (i < body.size() && body[i] == '=') {
+                if (i + 1 < body.size() && body[i + 1] == '?') {
+                    cmd.type = AtType::Test;
+                    i += 2;
+                } else {
+                    cmd.type = AtType::Set;
+                    size_t k = ++i;
+                    bool inQuotes = false;
+                    while (k < body.size() && (inQuotes || body[k] != ';')) {
+                        if (body[k] == '"')
+                            inQuotes = !inQuotes;
+                        ++k;
+                    }
+                    cmd.raw = body.substr(i, k - i);
+                    if (!splitArgs(cmd.raw, cmd.args))
+                        return false;
+                    i = k;
+                }
+            } else if (i < body.size() && body[i] == '?') {
+                cmd.type = AtType::Read;
+                ++i;
+            }
+            if (i < body.size() && body[i] != ';')
+                return false;
+        } else if (c == 'D') {
+            // The dial string runs to the end of the line.
+            cmd.name = "D";
+            cmd.raw = body.substr(i + 1);
+            cmd.args.push_back({cmd.raw, false});
+            i = body.size();
+        } else if (c == 'S' && i + 1 < body.size() && std::isdigit(static_cast<unsigned char>(body[i + 1]))) {
+            size_t j = i + 1;
+            while (j < body.size() && std::isdigit(static_cast<unsigned char>(body[j])))
+                ++j;
+            cmd.name = "S";
+            cmd.raw = body.substr(i + 1, j - i - 1);
+            i = j;
+            if (i < body.size() && body[i] == '?') {
+                cmd.type = AtType::Read;
+                ++i;
+            } else if (i < body.size() && body[i] == '=') {
+                size_t k = ++i;
+                while (k < body.size() && std::isdigit(static_cast<unsigned char>(body[k])))
+                    ++k;
+                cmd.type = AtType::Set;
+                cmd.args.push_back({body.substr(i, k - i), false});
+                i = k;
+            } else {
+                return false;
+            }
+        } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '&') {
+            size_t j = i + 1;
+            if (c == '&') {
+                if (j >= body.size() || !std::isalpha(static_cast<unsigned char>(body[j])))
+                    return false;
+                ++j;
+            }
+            cmd.name = body.substr(i, j - i);
+            size_t k = j;
+            while (k < body.size() && std::isdigit(static_cast<unsigned char>(body[k])))
+                ++k;
+            cmd.raw = body.substr(j, k - j);
+            if (!cmd.raw.empty())
+                cmd.args.push_back({cmd.raw, false});
+            i = k;
+            if (i < body.size() && body[i] == '?') {
+                cmd.type = AtType::Read;
+                ++i;
+            }
+        } else {
+            return false;
+        }
+        commands.push_back(std::move(cmd));
+    }
+    return true;
+}
+
+// Decodes UTF-8 into code points; bytes that are not UTF-8 stand for themselves.
+std::vector<uint32_t> codePoints(const std::string &text)
+{
+    std::vector<uint32_t> out;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        uint32_t cp = extra == 3 ? c & 0x07 : extra == 2 ? c & 0x0F : extra == 1 ? c & 0x1F : c;
+        bool ok = i + size_t(extra) < text.size() + (extra ? 0 : 1);
+        for (int k = 1; ok && k <= extra; ++k) {
+            const unsigned char d = static_cast<unsigned char>(text[i + size_t(k)]);
+            ok = (d & 0xC0) == 0x80;
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        if (!ok || (c >= 0x80 && extra == 0)) {
+            out.push_back(c);
+            ++i;
+        } else {
+            out.push_back(cp);
+            i += size_t(extra) + 1;
+        }
+    }
+    return out;
+}
+} // namespace
+
+Family::Family(const char *name, Setup setup)
+{
+    families().emplace_back(name, setup);
+}
+
+void Family::setupAll(Registry &registry)
+{
+    for (const auto &[name, setup] : families())
+        setup(registry);
+}
+
+const AtHandler *Registry::findAt(const std::string &name) const
+{
+    const auto it = m_at.find(name);
+    return it == m_at.end() ? nullptr : &it->second;
+}
+
+const DiagHandler *Registry::findDiag(uint8_t command, uint8_t subcommand) const
+{
+    auto it = m_diag.find({command, subcommand});
+    if (it == m_diag.end())
+        it = m_diag.find({command, -1});
+    return it == m_diag.end() ? nullptr : &it->second;
+}
+
+std::optional<long> AtCommand::number(size_t i) const
+{
+    long v;
+    if (i >= args.size() || !parseNumber(trim(args[i].text), v))
+        return std::nullopt;
+    return v;
+}
+
+const char *Cme::text(int code)
+{
+    switch (code) {
+    case 0: return "phone failure";
+    case 3: return "operation not allowed";
+    case 4: return "operation not supported";
+    case 5: return "PH-SIM PIN required";
+    case 10: return "SIM not inserted";
+    case 11: return "SIM PIN required";
+    case 12: return "SIM PUK required";
+    case 13: return "SIM failure";
+    case 16: return "incorrect password";
+    case 17: return "SIM PIN2 required";
+    case 18: return "SIM PUK2 required";
+    case 20: return "memory full";
+    case 21: return "invalid index";
+    case 22: return "not found";
+    case 24: return "text string too long";
+    case 25: return "invalid characters in text string";
+    case 30: return "no network service";
+    case 50: return "incorrect parameters";
+    default: return "unknown";
+    }
+}
+
+// ---- AtContext -----------------------------------------------------------
+
+State &AtContext::state()
+{
+    return m_sim.state();
+}
+
+std::string AtContext::text(const std::string &value) const
+{
+    if (m_sim.state().value("at.charset") != "UCS2")
+        return value;
+    std::string out;
+    char buf[8];
+    for (uint32_t cp : codePoints(value)) {
+        std::snprintf(buf, sizeof buf, "%04X", cp > 0xFFFF ? 0xFFFDu : cp);
+        out += buf;
+    }
+    return out;
+}
+
+AtResult AtContext::setNumber(const AtCommand &cmd, size_t i, const std::string &key, long lo, long hi)
+{
+    const auto v = cmd.number(i);
+    if (!v || *v < lo || *v > hi)
+        return AtResult::cmeError(Cme::IncorrectParameters);
+    state().setNumber(key, *v);
+    return AtResult::ok();
+}
+
+void AtContext::divert(std::function<void(const std::string &)> handler)
+{
+    m_sim.m_divert = std::move(handler);
+}
+
+// ---- Simulator -----------------------------------------------------------
+
+Simulator::Simulator(const Options &options)
+    : m_options(options)
+    , m_registry(m_state)
+{
+}
+
+Simulator::~Simulator()
+{
+    stop();
+}
+
+bool Simulator::start(std::string &error)
+{
+    m_registry.key("power", "on", "on or off; AT^SMSO turns it off, the control command \"power on\" back on");
+    m_registry.key("at.echo", "1", "command echo, 0 or 1 (ATE)");
+    m_registry.key("at.verbose", "1", "verbose result codes, 0 or 1 (ATV)");
+    m_registry.key("at.quiet", "0", "no result codes, 0 or 1 (ATQ)");
+    m_registry.key("at.cmee", "1", "error reporting: 0 ERROR, 1 +CME ERROR: n, 2 +CME ERROR: text (AT+CMEE)");
+    m_registry.key("at.charset", "GSM", "character set of texts: GSM, IRA or UCS2 (AT+CSCS)");
+
+    m_registry.control("get", "get KEY: the key's value", [](Simulator &sim, const std::string &args) {
+        const std::string key = trim(args);
+        if (!sim.state().known(key))
+            return "ERROR unknown key " + key + "\n";
+        return sim.state().value(key) + "\n";
+    });
+    m_registry.control("set", "set KEY VALUE: changes a key (VALUE may be quoted as in a state file)",
+                       [](Simulator &sim, const std::string &args) {
+        const std::string t = trim(args);
+        const size_t sp = t.find_first_of(" \t");
+        const std::string key = t.substr(0, sp);
+        std::string value;
+        if (!State::unquote(sp == std::string::npos ? std::string() : trim(t.substr(sp)), value))
+            return std::string("ERROR badly quoted value\n");
+        if (key.empty() || !sim.state().set(key, value))
+            return "ERROR unknown key " + key + "\n";
+        return std::string("OK\n");
+    });
+    m_registry.control("dump", "dump: every key as a state file", [](Simulator &sim, const std::string &) {
+        return sim.state().dump();
+    });
+    m_registry.control("keys", "keys: every key with its meaning", [](Simulator &sim, const std::string &) {
+        std::string out;
+        for (const auto &[key, doc] : sim.state().docs())
+            out += key + ": " + doc + "\n";
+        return out;
+    });
+    m_registry.control("power", "power on|off: switches the handset", [](Simulator &sim, const std::string &args) {
+        const std::string a = trim(args);
+        if (a == "on")
+            sim.powerOn();
+        else if (a == "off")
+            sim.powerOff();
+        else
+            return std::string("ERROR expected power on or power off\n");
+        return std::string("OK\n");
+    });
+    m_registry.control("log", "log [clear]: the AT command lines received, one a line",
+                       [](Simulator &sim, const std::string &args) {
+        if (trim(args) == "clear") {
+            sim.clearAtLog();
+            return std::string("OK\n");
+        }
+        std::string out;
+        for (const std::string &l : sim.atLog())
+            out += l + "\n";
+        return out;
+    });
+    m_registry.control("diaglog", "diaglog [clear]: the diagnostic frames received, payload in hex",
+                       [](Simulator &sim, const std::string &args) {
+        if (trim(args) == "clear") {
+            sim.clearDiagLog();
+            return std::string("OK\n");
+        }
+        std::string out;
+        for (const std::string &l : sim.diagLog())
+            out += l + "\n";
+        return out;
+    });
+    m_registry.control("help", "help: this list", [](Simulator &sim, const std::string &) {
+        std::string out;
+        for (const auto &[word, c] : sim.registry().controls())
+            out += c.help + "\n";
+        return out;
+    });
+
+    Family::setupAll(m_registry);
+
+    if (!m_options.stateFile.empty() && !m_state.loadFile(m_options.stateFile, error))
+        return false;
+    if (m_options.noEcho)
+        m_state.set("at.echo", "0");
+    if (!m_options.maker.empty())
+        m_state.set("maker", m_options.maker);
+    for (const auto &[key, value] : m_state.all())
+        if (key.compare(0, 3, "at.") == 0)
+            m_profile[key] = value;
+
+    PtyPort *ports[] = {&m_modem, &m_diag, &m_gps};
+    const char *names[] = {"modem", "diag", "gps"};
+    for (int i = 0; i < 3; ++i) {
+        ports[i]->setPacing(m_options.pacing);
+        if (!ports[i]->open(m_options.dir + "/" + names[i], error))
+            return false;
+    }
+    return true;
+}
+
+void Simulator::stop()
+{
+    m_modem.close();
+    m_diag.close();
+    m_gps.close();
+}
+
+void Simulator::powerOff()
+{
+    m_state.set("power", "off");
+    m_divert = nullptr;
+    m_line.clear();
+}
+
+void Simulator::powerOn()
+{
+    if (powered())
+        return;
+    m_state.set("power", "on");
+    resetSession();
+}
+
+void Simulator::resetSession()
+{
+    for (const auto &[key, value] : m_profile)
+        m_state.set(key, value);
+    for (const auto &fn : m_registry.resets())
+        fn(*this);
+}
+
+void Simulator::remember(std::vector<std::string> &log, const std::string &entry)
+{
+    if (log.size() >= MaxLogEntries)
+        log.erase(log.begin(), log.begin() + long(MaxLogEntries / 10));
+    log.push_back(entry);
+}
+
+void Simulator::modemInput(const std::string &bytes)
+{
+    if (!powered())
+        return;
+    const bool silent = m_options.silent;
+    std::string echo;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (m_divert) {
+            if (!silent)
+                m_modem.sendEcho(echo);
+            echo.clear();
+            m_divert(bytes.substr(i));
+            return;
+        }
+        const char c = bytes[i];
+        echo += c;
+        if (c == '\r') {
+            if (m_state.flag("at.echo") && !silent)
+                m_modem.sendEcho(echo);
+            echo.clear();
+            const std::string line = m_line;
+            m_line.clear();
+            executeLine(line);
+            if (!powered())
+                return;
+        } else if (c == '\b') {
+            if (!m_line.empty())
+                m_line.pop_back();
+        } else if (c != '\n') {
+            if (m_line.size() <= MaxLineLength)
+                m_line += c;
+            // "A/" repeats the last command line at once, without CR.
+            const size_t n = m_line.size();
+            if (n >= 2 && m_line[n - 1] == '/' && (m_line[n - 2] == 'A' || m_line[n - 2] == 'a')) {
+                if (m_state.flag("at.echo") && !silent)
+                    m_modem.sendEcho(echo);
+                echo.clear();
+                m_line.clear();
+                if (!m_lastLine.empty())
+                    executeLine(m_lastLine);
+            }
+        }
+    }
+    if (m_state.flag("at.echo") && !silent)
+        m_modem.sendEcho(echo);
+}
+
+void Simulator::executeLine(const std::string &line)
+{
+    size_t at = std::string::npos;
+    for (size_t i = 0; i + 1 < line.size(); ++i) {
+        if ((line[i] == 'A' || line[i] == 'a') && (line[i + 1] == 'T' || line[i + 1] == 't')) {
+            at = i;
+            break;
+        }
+    }
+    if (at == std::string::npos)
+        return;  // not a command line: a modem ignores it
+    const std::string text = line.substr(at);
+    remember(m_atLog, printable(text));
+    if (m_options.silent)
+        return;
+    m_lastLine = text;
+
+    std::string body;
+    std::vector<AtCommand> commands;
+    if (text.size() > MaxLineLength || !normalize(text.substr(2), body) || !parseCommands(body, commands)) {
+        sendFinal(AtResult::error());
+        return;
+    }
+    for (const AtCommand &cmd : commands) {
+        const AtHandler *handler = m_registry.findAt(cmd.name);
+        if (!handler) {
+            sendFinal(AtResult::error());
+            return;
+        }
+        AtContext ctx(*this);
+        const AtResult result = (*handler)(ctx, cmd);
+        if (result.kind == AtResult::Deferred) {
+            sendLines(ctx.lines());
+            return;
+        }
+        if (result.failed()) {
+            sendFinal(result);
+            return;
+        }
+        sendLines(ctx.lines());
+    }
+    sendFinal(AtResult::ok());
+}
+
+void Simulator::finishAt(AtResult result, const std::vector<std::string> &lines)
+{
+    m_divert = nullptr;
+    if (!result.failed())
+        sendLines(lines);
+    sendFinal(result);
+}
+
+void Simulator::sendLines(const std::vector<std::string> &lines)
+{
+    if (lines.empty())
+        return;
+    const bool verbose = m_state.flag("at.verbose");
+    std::string out = verbose ? "\r\n" : "";
+    for (const std::string &l : lines)
+        out += l + "\r\n";
+    m_modem.sendReply(out);
+}
+
+void Simulator::sendFinal(const AtResult &result)
+{
+    if (m_state.flag("at.quiet"))
+        return;
+    std::string text;
+    int code = 0;
+    switch (result.kind) {
+    case AtResult::Ok:
+    case AtResult::Deferred:
+        text = "OK";
+        break;
+    case AtResult::Error:
+        text = "ERROR";
+        code = 4;
+        break;
+    case AtResult::CmeError: {
+        const long mode = m_state.number("at.cmee", 1);
+        if (mode == 1)
+            text = "+CME ERROR: " + std::to_string(result.cme);
+        else if (mode == 2)
+            text = std::string("+CME ERROR: ") + Cme::text(result.cme);
+        else
+            text = "ERROR";
+        code = text == "ERROR" ? 4 : -1;
+        break;
+    }
+    }
+    if (m_state.flag("at.verbose"))
+        m_modem.sendReply("\r\n" + text + "\r\n");
+    else if (code >= 0)
+        m_modem.sendReply(std::to_string(code) + "\r");
+    else
+        m_modem.sendReply(text + "\r\n");
+}
+
+// ---- diagnostic port -----------------------------------------------------
+
+uint16_t DiagFrame::crc(const std::string &bytes)
+{
+    // CRC-16/X.25: reflected polynomial 0x1021, preset and final XOR 0xFFFF.
+    uint16_t acc = 0xFFFF;
+    for (unsigned char b : bytes) {
+        acc ^= b;
+        for (int bit = 0; bit < 8; ++bit)
+            acc = (acc & 1) ? uint16_t((acc >> 1) ^ 0x8408) : uint16_t(acc >> 1);
+    }
+    return uint16_t(acc ^ 0xFFFF);
+}
+
+std::string DiagFrame::encode(const std::string &payload)
+{
+    const uint16_t check = crc(payload);
+    std::string raw = payload;
+    raw += char(check & 0xFF);
+    raw += char(check >> 8);
+    std::string out;
+    for (char c : raw) {
+        if (c == 0x7D || c == 0x7E) {
+            out += char(0x7D);
+            out += char(c ^ 0x20);
+        } else {
+            out += c;
+        }
+    }
+    out += char(0x7E);
+    return out;
+}
+
+void Simulator::diagInput(const std::string &bytes)
+{
+    for (char c : bytes) {
+        if (c != 0x7E) {
+            if (m_diagBuffer.size() >= MaxDiagBuffer)
+                m_diagBuffer.clear();
+            m_diagBuffer += c;
+            continue;
+        }
+        std::string frame;
+        for (size_t i = 0; i < m_diagBuffer.size(); ++i) {
+            if (m_diagBuffer[i] == 0x7D && i + 1 < m_diagBuffer.size())
+                frame += char(m_diagBuffer[++i] ^ 0x20);
+            else
+                frame += m_diagBuffer[i];
+        }
+        m_diagBuffer.clear();
+        if (!frame.empty())  // a lone terminator is a harmless separator
+            handleFrame(frame);
+    }
+}
+
+void Simulator::handleFrame(const std::string &frame)
+{
+    const bool respond = !m_options.silent && powered();
+    if (frame.size() < 3) {
+        remember(m_diagLog, hex(frame) + " (too short)");
+        if (respond)
+            sendFrame(std::string(1, char(0x13)) + frame);
+        return;
+    }
+    const std::string payload = frame.substr(0, frame.size() - 2);
+    const uint16_t got = uint16_t(static_cast<unsigned char>(frame[frame.size() - 2])
+                                  | static_cast<unsigned char>(frame[frame.size() - 1]) << 8);
+    if (got != DiagFrame::crc(payload)) {
+        remember(m_diagLog, hex(payload) + " (bad check value)");
+        if (respond)
+            sendFrame(std::string(1, char(0x13)) + frame.substr(0, 16));
+        return;
+    }
+    remember(m_diagLog, hex(payload));
+    if (!respond)
+        return;
+    const uint8_t command = static_cast<unsigned char>(payload[0]);
+    const uint8_t sub = payload.size() > 1 ? static_cast<unsigned char>(payload[1]) : 0xFF;
+    const DiagHandler *handler = m_registry.findDiag(command, sub);
+    if (!handler) {
+        // Unknown command: the chipset's "bad command" reply with the request.
+        sendFrame(std::string(1, char(0x13)) + payload.substr(0, 16));
+        return;
+    }
+    if (const auto reply = (*handler)(*this, payload))
+        sendFrame(*reply);
+}
+
+void Simulator::sendFrame(const std::string &payload)
+{
+    m_diag.sendReply(DiagFrame::encode(payload));
+}
+
+// ---- control -------------------------------------------------------------
+
+std::string Simulator::control(const std::string &line)
+{
+    std::string t = trim(line);
+    const size_t sp = t.find_first_of(" \t");
+    const std::string word = t.substr(0, sp);
+    const std::string args = sp == std::string::npos ? std::string() : t.substr(sp + 1);
+    const auto &controls = m_registry.controls();
+    const auto it = controls.find(word);
+    if (word.empty())
+        return "ERROR empty command\n";
+    if (it == controls.end())
+        return "ERROR unknown command " + word + " (try help)\n";
+    return it->second.handler(*this, args);
+}
