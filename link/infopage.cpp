@@ -1,0 +1,189 @@
+#include "infopage.h"
+#include "ui_infopage.h"
+
+#include "cp1250.h"
+#include "phoneinfo.h"
+
+#include <QDateTime>
+#include <QSignalBlocker>
+
+namespace {
+
+constexpr int KnownCheckRole = Qt::UserRole + 1;
+
+QString text(const QByteArray &bytes)
+{
+    return Cp1250::toUnicode(bytes);
+}
+
+void setComboIndex(QComboBox *box, const std::optional<int> &index)
+{
+    if (!index)
+        return;
+    const QSignalBlocker block(box);
+    box->setCurrentIndex(*index >= 0 && *index < box->count() ? *index : -1);
+}
+
+} // namespace
+
+namespace CheckList {
+
+void setItems(QListWidget *list, const QStringList &texts)
+{
+    const QSignalBlocker block(list);
+    list->clear();
+    for (const QString &t : texts) {
+        auto *item = new QListWidgetItem(t, list);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+        item->setData(KnownCheckRole, false);
+    }
+}
+
+void setChecked(QListWidget *list, int item, bool checked)
+{
+    QListWidgetItem *it = list->item(item);
+    if (!it)
+        return;
+    const QSignalBlocker block(list);
+    it->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    it->setData(KnownCheckRole, checked);
+}
+
+bool isChecked(const QListWidget *list, int item)
+{
+    const QListWidgetItem *it = list->item(item);
+    return it && it->checkState() == Qt::Checked;
+}
+
+bool takeUserToggle(QListWidgetItem *item)
+{
+    const bool now = item->checkState() == Qt::Checked;
+    if (now == item->data(KnownCheckRole).toBool())
+        return false;
+    QListWidget *list = item->listWidget();
+    const QSignalBlocker block(list);
+    item->setData(KnownCheckRole, now);
+    return true;
+}
+
+} // namespace CheckList
+
+InfoPage::InfoPage(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::InfoPage)
+{
+    ui->setupUi(this);
+    setOptionItems({QStringLiteral("zamknutí kláves"), QStringLiteral("vibrace"),
+                    QStringLiteral("umlčet mikrofon"), QStringLiteral("handsfree")});
+    // The combo boxes start without a choice until a readout has set them.
+    for (QComboBox *box : {ui->Hlasitost_zvoneni, ui->Umlceni, ui->Hlasitost_repro})
+        box->setCurrentIndex(-1);
+
+    connect(ui->Hlasitost_zvoneni, &QComboBox::activated, this, &InfoPage::ringVolumePicked);
+    connect(ui->Hlasitost_repro, &QComboBox::activated, this, &InfoPage::speakerVolumePicked);
+    connect(ui->Umlceni, &QComboBox::activated, this, &InfoPage::alertModePicked);
+    connect(ui->OstatniBox, &QListWidget::itemChanged, this, &InfoPage::onOptionItemChanged);
+}
+
+InfoPage::~InfoPage()
+{
+    delete ui;
+}
+
+QLabel *InfoPage::Vyrobce() const { return ui->Vyrobce; }
+QLabel *InfoPage::model() const { return ui->model; }
+QLabel *InfoPage::VerzeGSM() const { return ui->VerzeGSM; }
+QLabel *InfoPage::Operator() const { return ui->Operator; }
+QLabel *InfoPage::Baterie() const { return ui->Baterie; }
+QLabel *InfoPage::Signal() const { return ui->Signal; }
+QLabel *InfoPage::IMEI() const { return ui->IMEI; }
+QLabel *InfoPage::IMSI() const { return ui->IMSI; }
+QLabel *InfoPage::cisloSIM() const { return ui->cisloSIM; }
+QLabel *InfoPage::strediskoSMS() const { return ui->strediskoSMS; }
+QLabel *InfoPage::Poplatky() const { return ui->Poplatky; }
+QLabel *InfoPage::Datum_PC_R() const { return ui->Datum_PC_R; }
+QLabel *InfoPage::Cas_PC_R() const { return ui->Cas_PC_R; }
+QComboBox *InfoPage::Hlasitost_zvoneni() const { return ui->Hlasitost_zvoneni; }
+QComboBox *InfoPage::Umlceni() const { return ui->Umlceni; }
+QComboBox *InfoPage::Hlasitost_repro() const { return ui->Hlasitost_repro; }
+QListWidget *InfoPage::OstatniBox() const { return ui->OstatniBox; }
+QPushButton *InfoPage::refresh() const { return ui->refresh; }
+QPushButton *InfoPage::btnExplorer() const { return ui->btnExplorer; }
+QPushButton *InfoPage::Vyp_tel() const { return ui->Vyp_tel; }
+QPushButton *InfoPage::BitBtn1() const { return ui->BitBtn1; }
+QPushButton *InfoPage::SynchrCas() const { return ui->SynchrCas; }
+
+void InfoPage::clearReadout()
+{
+    for (QLabel *panel : {ui->Vyrobce, ui->model, ui->VerzeGSM, ui->IMEI, ui->Baterie, ui->Signal,
+                          ui->Operator, ui->IMSI, ui->cisloSIM, ui->strediskoSMS})
+        panel->clear();
+    ui->Poplatky->setText(QStringLiteral("???"));
+}
+
+void InfoPage::showReadout(const PhoneInfo &info)
+{
+    ui->Vyrobce->setText(text(info.Vyrobce));
+    ui->model->setText(text(info.model));
+    if (!info.complete)
+        return;
+    ui->VerzeGSM->setText(text(info.VerzeGSM));
+    ui->VerzeGSM->setToolTip(ui->VerzeGSM->text());
+    ui->IMEI->setText(text(info.IMEI));
+    ui->Baterie->setText(text(info.Baterie));
+    ui->Signal->setText(text(info.Signal));
+    ui->Operator->setText(text(info.Operator));
+    ui->IMSI->setText(text(info.IMSI));
+    ui->cisloSIM->setText(text(info.cisloSIM));
+    ui->strediskoSMS->setText(text(info.strediskoSMS));
+    setComboIndex(ui->Hlasitost_zvoneni, info.ringIndex);
+    setComboIndex(ui->Hlasitost_repro, info.speakerIndex);
+    setComboIndex(ui->Umlceni, info.alertIndex);
+    const std::optional<bool> options[] = {info.keyLock, info.vibration, info.microphoneMute,
+                                           info.handsFree};
+    for (int i = 0; i < 4; ++i)
+        if (options[i])
+            setOption(i, *options[i]);
+    ui->Poplatky->setText(text(info.Poplatky));
+}
+
+void InfoPage::showClock(const QDateTime &now)
+{
+    ui->Datum_PC_R->setText(now.toString(QStringLiteral("dd:MM:yyyy")));
+    ui->Cas_PC_R->setText(now.toString(QStringLiteral("HH:mm:ss")));
+}
+
+void InfoPage::setOption(int item, bool checked)
+{
+    CheckList::setChecked(ui->OstatniBox, item, checked);
+}
+
+bool InfoPage::option(int item) const
+{
+    return CheckList::isChecked(ui->OstatniBox, item);
+}
+
+void InfoPage::setOptionItems(const QStringList &texts)
+{
+    CheckList::setItems(ui->OstatniBox, texts);
+    // Show every option without a scroll bar.
+    const int rows = qMax(1, ui->OstatniBox->count());
+    ui->OstatniBox->setFixedHeight(rows * ui->OstatniBox->sizeHintForRow(0)
+                                   + 2 * ui->OstatniBox->frameWidth() + 2);
+}
+
+void InfoPage::setComboItems(QComboBox *box, const QStringList &texts)
+{
+    const QSignalBlocker block(box);
+    box->clear();
+    box->addItems(texts);
+    box->setCurrentIndex(-1);
+}
+
+void InfoPage::onOptionItemChanged(QListWidgetItem *item)
+{
+    if (!CheckList::takeUserToggle(item))
+        return;
+    emit optionToggled(ui->OstatniBox->row(item), item->checkState() == Qt::Checked);
+}

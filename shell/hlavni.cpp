@@ -1,0 +1,594 @@
+#include "hlavni.h"
+#include "ui_hlavni.h"
+
+#include "about.h"
+#include "clock.h"
+#include "comport.h"
+#include "cp1250.h"
+#include "infopage.h"
+#include "inifile.h"
+#include "lockspage.h"
+#include "nastaveni.h"
+#include "phoneinfo.h"
+
+#ifdef TORVANE_HAVE_PHONEBOOK_PAGE
+#include "phonebookpage.h"
+#endif
+#ifdef TORVANE_HAVE_ADDRESSBOOK_PAGE
+#include "addressbookpage.h"
+#endif
+#ifdef TORVANE_HAVE_SMS_PAGE
+#include "smspage.h"
+#endif
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSystemTrayIcon>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+const QString TForm1::ApplicationTitle = QStringLiteral("Torvane komunikátor");
+
+namespace {
+
+const QByteArray MakerWord("TORVANE");
+constexpr int ProgressSteps = 23;
+constexpr std::array<int, 4> PanelWidths{340, 80, 70, 146};
+
+QString captionFor(Dialogs::Icon icon)
+{
+    switch (icon) {
+    case Dialogs::Icon::Information: return QStringLiteral("Informace");
+    case Dialogs::Icon::Warning: return QStringLiteral("Upozornění");
+    case Dialogs::Icon::Error: return QStringLiteral("Chyba");
+    case Dialogs::Icon::Question: return QStringLiteral("Dotaz");
+    }
+    return TForm1::ApplicationTitle;
+}
+
+// Controls of the main window proper: the dialogs are children of the
+// window too, but their controls are not the window's.
+bool insideDialog(const QObject *object, const QObject *window)
+{
+    for (const QObject *o = object->parent(); o && o != window; o = o->parent())
+        if (qobject_cast<const QDialog *>(o))
+            return true;
+    return false;
+}
+
+void putIntoPage(QWidget *page, QWidget *content)
+{
+    page->layout()->addWidget(content);
+}
+
+} // namespace
+
+TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent)
+    : QMainWindow(parent)
+    , ComPort1(new TComPort(QStringLiteral("ComPort1"), this))
+    , ComPort2(new TComPort(QStringLiteral("ComPort2"), this))
+    , GPSPort(new TComPort(QStringLiteral("GPSPort"), this))
+    , ui(new Ui::TForm1)
+    , m_programFolder(programFolder)
+    , m_clock(clock)
+{
+    if (!m_programFolder.isEmpty() && !m_programFolder.endsWith(QLatin1Char('/'))
+        && !m_programFolder.endsWith(QLatin1Char('\\')))
+        m_programFolder += QLatin1Char('/');
+
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    createPages();
+    createStatusBar();
+
+    // FormCreate: the stored port settings, then the window's own state.
+    {
+        const IniFile ini(iniPath());
+        for (TComPort *port : {ComPort1, ComPort2, GPSPort}) {
+            try {
+                port->LoadPortSettings(ini);
+            } catch (const EComPort &e) {
+                showMessage(Dialogs::Icon::Error, e.text());
+            }
+        }
+    }
+    installDefaultRxHandler();
+
+    // A fixed-size window: the design's client area, or more where the
+    // captions need more room with this platform's fonts.
+    setFixedSize(QSize(633, 319).expandedTo(minimumSizeHint()));
+    if (const QScreen *screen = this->screen()) {
+        const QRect avail = screen->availableGeometry();
+        move(avail.center() - QPoint(width() / 2, height() / 2));
+    }
+    createProgressPanel();
+
+    // The other windows, created once and reused.
+    m_about = new TFrmAbout(m_programFolder, this);
+    m_nastaveni = new TFrmNastaveni(ComPort1, ComPort2, GPSPort, iniPath(), this);
+    m_nastaveni->onLanguageChanged = [this] { LoadLanguage(); };
+
+    m_tray = new QSystemTrayIcon(QIcon(TFrmAbout::logo(32)), this);
+    m_tray->setObjectName(QStringLiteral("TrayIcon1"));
+    m_tray->setToolTip(ApplicationTitle);
+    setWindowIcon(QIcon(TFrmAbout::logo(32)));
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_tray->show();
+
+    m_hodiny = new QTimer(this);
+    m_hodiny->setObjectName(QStringLiteral("Hodiny"));
+    m_hodiny->setInterval(1000);
+
+    connectHandlers();
+    EnablePhoneControls(false);
+    HodinyTimer();
+    m_hodiny->start();
+}
+
+TForm1::~TForm1()
+{
+    ComPort1->OnRxChar = nullptr;
+    delete ui;
+}
+
+QString TForm1::iniPath() const
+{
+    return m_programFolder + QStringLiteral("torvane.ini");
+}
+
+QTabWidget *TForm1::HlavniPanel() const
+{
+    return ui->HlavniPanel;
+}
+
+QAction *TForm1::InfoMenu() const
+{
+    return ui->InfoMenu;
+}
+
+QAction *TForm1::AktivniSMS() const
+{
+    return ui->AktivniSMS;
+}
+
+void TForm1::createPages()
+{
+    m_infoPage = new InfoPage(ui->Vyp_telefon);
+    putIntoPage(ui->Vyp_telefon, m_infoPage);
+    m_locksPage = new LocksPage(ui->TabSheet6);
+    putIntoPage(ui->TabSheet6, m_locksPage);
+#ifdef TORVANE_HAVE_PHONEBOOK_PAGE
+    putIntoPage(ui->TabSheet2, new PhonebookPage(ui->TabSheet2));
+#endif
+#ifdef TORVANE_HAVE_ADDRESSBOOK_PAGE
+    putIntoPage(ui->TabAdresar, new AddressBookPage(ui->TabAdresar));
+#endif
+#ifdef TORVANE_HAVE_SMS_PAGE
+    putIntoPage(ui->TabSMS, new SmsPage(ui->TabSMS));
+#endif
+    ui->Kal_Seznam->header()->setStretchLastSection(true);
+    ui->Kal_Seznam->setColumnWidth(0, 30);
+}
+
+void TForm1::createStatusBar()
+{
+    for (int i = 0; i < 4; ++i) {
+        auto *label = new QLabel(ui->StatusBar1);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        // Panel 1 grows with a long device name (Linux names are longer than
+        // "COM1"); panel 0 gives up the room.
+        if (i == 1)
+            label->setMinimumWidth(PanelWidths[i]);
+        else if (i == 0)
+            label->setMinimumWidth(100);
+        else
+            label->setFixedWidth(PanelWidths[i]);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(i == 1 ? QFrame::Raised : QFrame::Sunken);
+        label->setIndent(2);
+        if (i == 1 || i == 2)
+            label->setAlignment(Qt::AlignCenter);
+        else if (i == 3)
+            label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        ui->StatusBar1->addWidget(label, i == 0 ? 1 : 0);
+        m_panels[i] = label;
+    }
+    setPanelText(3, QStringLiteral("Torvane Zenk "));
+}
+
+void TForm1::createProgressPanel()
+{
+    auto *panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("ProgresPanel"));
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Raised);
+    panel->setAutoFillBackground(true);
+    auto *layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(8, 6, 8, 8);
+    m_lbProgres = new QLabel(QStringLiteral("Čekejte prosím načítám data ..."), panel);
+    m_lbProgres->setObjectName(QStringLiteral("lbProgres"));
+    QFont bold = m_lbProgres->font();
+    bold.setBold(true);
+    bold.setItalic(true);
+    m_lbProgres->setFont(bold);
+    QPalette navy = m_lbProgres->palette();
+    navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    m_lbProgres->setPalette(navy);
+    m_lbProgres->setAlignment(Qt::AlignCenter);
+    m_progres = new QProgressBar(panel);
+    m_progres->setObjectName(QStringLiteral("Progres"));
+    m_progres->setTextVisible(false);
+    m_progres->setRange(0, ProgressSteps);
+    m_progres->setValue(0);
+    layout->addWidget(m_lbProgres);
+    layout->addWidget(m_progres);
+    const int w = qMax(305, panel->sizeHint().width());
+    const int h = 64;
+    panel->setGeometry(width() / 2 - w / 2, height() / 2 - h / 2 - 40, w, h);
+    panel->hide();
+    m_progresPanel = panel;
+}
+
+void TForm1::connectHandlers()
+{
+    // Menu
+    connect(ui->Znovunatiinfo1, &QAction::triggered, m_infoPage->refresh(), &QPushButton::click);
+    connect(ui->Vypnouttelefon1, &QAction::triggered, m_infoPage->Vyp_tel(), &QPushButton::click);
+    connect(ui->Pruzkumnik, &QAction::triggered, this, guarded([this] { PruzkumnikClick(); }));
+    connect(ui->UvolnitPort1, &QAction::triggered, this, guarded([this] { UvolnitPort1Click(); }));
+    connect(ui->Komunikanport1, &QAction::triggered, this, guarded([this] { Komunikanport1Click(); }));
+    connect(ui->InfoMenu, &QAction::triggered, this, guarded([this] { InfoMenuClick(); }));
+    connect(ui->AktivniSMS, &QAction::triggered, this, guarded([this] { AktivniSMSClick(); }));
+    connect(ui->Oprogramu1, &QAction::triggered, this, guarded([this] { Oprogramu1Click(); }));
+    connect(ui->Konec1, &QAction::triggered, this, [this] { Konec1Click(); });
+
+    // Information page buttons
+    connect(m_infoPage->refresh(), &QPushButton::clicked, this, guarded([this] { refreshClick(); }));
+    connect(m_infoPage->btnExplorer(), &QPushButton::clicked, this,
+            guarded([this] { PruzkumnikClick(); }));
+    connect(m_infoPage->BitBtn1(), &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
+
+    connect(ui->HlavniPanel, &QTabWidget::currentChanged, this, [this](int index) {
+        if (!m_selectingPage)
+            runGuarded([this, index] { HlavniPanelChange(index); });
+    });
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::Trigger)
+            TrayIcon1Click();
+    });
+    connect(m_hodiny, &QTimer::timeout, this, &TForm1::HodinyTimer);
+}
+
+QString TForm1::panelText(int panel) const
+{
+    return panel >= 0 && panel < 4 ? m_panels[panel]->text() : QString();
+}
+
+void TForm1::setPanelText(int panel, const QString &text)
+{
+    if (panel >= 0 && panel < 4)
+        m_panels[panel]->setText(text);
+}
+
+void TForm1::setVersionText(const QString &version)
+{
+    m_versionText = version;
+    m_about->setVersionText(version);
+}
+
+void TForm1::selectPage(int index)
+{
+    m_selectingPage = true;
+    ui->HlavniPanel->setCurrentIndex(index);
+    m_selectingPage = false;
+}
+
+// --- The modem link ---------------------------------------------------------
+
+bool TForm1::SetModemPortOpen(bool open)
+{
+    if (open) {
+        try {
+            ComPort1->OpenPort();
+        } catch (const std::exception &) {
+            // The port's own error text is not shown; the user gets the hint.
+            showMessage(Dialogs::Icon::Warning, m_texts.portBusy + '\n' + m_texts.portBusyHint);
+            m_progresPanel->hide();
+            setPanelText(2, Cp1250::toUnicode(m_texts.statusCannotOpen));
+            return false;
+        }
+        setPanelText(1, QStringLiteral("Port: ") + ComPort1->Port());
+        setPanelText(2, QStringLiteral("obsazen"));
+        ui->StatusBar1->repaint();
+        return true;
+    }
+    try {
+        ComPort1->ClosePort();
+    } catch (const std::exception &) {
+        showMessage(Dialogs::Icon::Error, m_texts.closeError, Dialogs::Buttons::Cancel);
+        return false;
+    }
+    setPanelText(2, Cp1250::toUnicode(m_texts.statusReleased));
+    return true;
+}
+
+const QStringList &TForm1::PhoneControlNames()
+{
+    static const QStringList names{
+        QStringLiteral("SynchrCas"),     QStringLiteral("Vyp_tel"),
+        QStringLiteral("Hlasitost_zvoneni"), QStringLiteral("Hlasitost_repro"),
+        QStringLiteral("Umlceni"),       QStringLiteral("OstatniBox"),
+        QStringLiteral("RefresSeznam"),  QStringLiteral("vybertypu"),
+        QStringLiteral("AktualizujSMS"), QStringLiteral("Nacist_SMS"),
+        QStringLiteral("Typ_SMS"),       QStringLiteral("Nova_SMS"),
+        QStringLiteral("Blokovani"),     QStringLiteral("ZmenitPIN"),
+        QStringLiteral("ZmenitPIN2"),    QStringLiteral("ZmenitKOD"),
+        QStringLiteral("Poslat_DTMF"),   QStringLiteral("ZmenitDTMF"),
+        QStringLiteral("btnExplorer"),   QStringLiteral("Vypnouttelefon1"),
+        QStringLiteral("PAdrAktualizuj"),
+    };
+    return names;
+}
+
+void TForm1::EnablePhoneControls(bool on)
+{
+    // Widgets and menu actions alike have the "enabled" property; controls of
+    // pages that are not built (yet) are simply not found.
+    auto setEnabled = [this](const QString &name, bool enabled) {
+        for (QObject *o : findChildren<QObject *>(name))
+            if (!insideDialog(o, this))
+                o->setProperty("enabled", enabled);
+    };
+    for (const QString &name : PhoneControlNames())
+        setEnabled(name, on);
+    setEnabled(QStringLiteral("RefreshAdr"), false);
+    setEnabled(QStringLiteral("Refresh_Shuzky"), false);
+    if (on) {
+        m_progresPanel->hide();
+        m_progres->setValue(0);
+    }
+}
+
+void TForm1::FinishReadout()
+{
+    if (Cp1250::fromUnicode(m_infoPage->Vyrobce()->text()).contains(MakerWord))
+        EnablePhoneControls(true);
+    m_replies.ReplyBuffer.clear();
+    m_progresPanel->hide();
+    m_progres->setValue(0);
+}
+
+void TForm1::refreshClick()
+{
+    const bool makerAndModelOnly = ui->InfoMenu->isChecked();
+    if (!makerAndModelOnly) {
+        m_progres->setRange(0, ProgressSteps);
+        m_progres->setValue(0);
+        m_progresPanel->show();
+        m_progresPanel->raise();
+        m_progresPanel->repaint();
+        QCoreApplication::processEvents();
+    }
+    m_infoPage->clearReadout();
+    EnablePhoneControls(false);
+    if (!SetModemPortOpen(true))
+        return;
+
+    if (CheckPresence(*ComPort1)) {
+        const PhoneInfo info = ReadPhoneInfo(*ComPort1, makerAndModelOnly, [this](int position) {
+            m_progres->setValue(position);
+        });
+        m_infoPage->showReadout(info);
+        if (info.complete) {
+            if (info.pinLock)
+                m_locksPage->setLock(0, *info.pinLock);
+            if (info.simBinding)
+                m_locksPage->setLock(1, *info.simBinding);
+        }
+        FinishReadout();
+        return;
+    }
+    FinishReadout();
+    setPanelText(0, QStringLiteral("Práce Offline - Nenalezen telefon !"));
+    showMessage(Dialogs::Icon::Information, m_texts.noHandset);
+}
+
+bool TForm1::WaitTicks(int n)
+{
+    for (int i = 0; i <= n; ++i) {
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void TForm1::ComPort1RxChar(int count)
+{
+    m_replies.feed(ComPort1->ReceiveBytes(count));
+}
+
+void TForm1::installDefaultRxHandler()
+{
+    ComPort1->OnRxChar = [this](int count) { runGuarded([this, count] { ComPort1RxChar(count); }); };
+}
+
+// --- Menu and window handlers ---------------------------------------------------
+
+void TForm1::Komunikanport1Click()
+{
+    if (Dialogs::instance().execDialog(m_nastaveni) != QDialog::Accepted)
+        return;
+    try {
+        IniFile ini(iniPath());
+        for (TComPort *port : {ComPort1, ComPort2, GPSPort})
+            port->StorePortSettings(ini);
+    } catch (const EComPort &e) {
+        showMessage(Dialogs::Icon::Error, e.text());
+    }
+}
+
+void TForm1::UvolnitPort1Click()
+{
+    SetModemPortOpen(false);
+}
+
+void TForm1::InfoMenuClick()
+{
+    // The action toggles its own check mark before this runs.
+    IniFile(iniPath()).writeBool("Info", "Aktivni", ui->InfoMenu->isChecked());
+}
+
+void TForm1::AktivniSMSClick()
+{
+    IniFile(iniPath()).writeBool("SMS", "Aktivni", ui->AktivniSMS->isChecked());
+    selectPage(ui->AktivniSMS->isChecked() ? SmsPageIndex : InfoPageIndex);
+}
+
+void TForm1::BitBtn1Click()
+{
+#ifdef Q_OS_WIN
+    const QString ossik = m_programFolder + QStringLiteral("explorer\\Ossik.exe");
+#else
+    const QString ossik = m_programFolder + QStringLiteral("explorer/ossik");
+#endif
+    // Nothing passes between the programs, and a missing program is not reported.
+    QProcess::startDetached(ossik, {}, QString());
+}
+
+void TForm1::Oprogramu1Click()
+{
+    Dialogs::instance().execDialog(m_about);
+}
+
+void TForm1::Konec1Click()
+{
+    close();
+}
+
+void TForm1::PruzkumnikClick()
+{
+    if (showObexExplorer)
+        showObexExplorer();
+}
+
+void TForm1::TrayIcon1Click()
+{
+    if (isVisible()) {
+        hide();
+        return;
+    }
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void TForm1::HodinyTimer()
+{
+    m_infoPage->showClock(m_clock.now());
+}
+
+void TForm1::HlavniPanelChange(int index)
+{
+    // The address book shows its first inner page and the SMS page starts its
+    // first listing; those pages listen for this.
+    emit pageChangedByUser(index);
+}
+
+void TForm1::FormClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_hodiny->stop();
+    SetModemPortOpen(false);
+    for (TComPort *port : {ComPort2, GPSPort}) {
+        try {
+            port->ClosePort();
+        } catch (const std::exception &) {
+        }
+    }
+    m_tray->hide();
+}
+
+// --- Start-up steps ----------------------------------------------------------------
+
+void TForm1::BuildLanguageList()
+{
+    // The platform's listing has no fixed order; name order keeps the stored
+    // index meaning the same file from one start to the next.
+    QDir dir(m_programFolder);
+    const QStringList files = dir.entryList({QStringLiteral("*.lng")}, QDir::Files, QDir::Name);
+    QComboBox *box = m_nastaveni->cbJazyk();
+    const QSignalBlocker block(box);
+    box->clear();
+    for (const QString &file : files)
+        box->addItem(file.section(QLatin1Char('.'), 0, 0));
+}
+
+void TForm1::ReadStartSettings()
+{
+    const IniFile ini(iniPath());
+    ui->AktivniSMS->setChecked(ini.readBool("SMS", "Aktivni", false));
+    ui->InfoMenu->setChecked(ini.readBool("Info", "Aktivni", false));
+    QComboBox *box = m_nastaveni->cbJazyk();
+    const int index = ini.readInteger("Info", "Jazyk", 0);
+    const QSignalBlocker block(box);
+    box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
+}
+
+void TForm1::LoadLanguage()
+{
+    // The built-in Czech texts stay until the language loader is in place.
+}
+
+// --- Messages and errors ------------------------------------------------------------
+
+Dialogs::Answer TForm1::showMessage(Dialogs::Icon icon, const QByteArray &text,
+                                    Dialogs::Buttons buttons)
+{
+    return showMessage(icon, Cp1250::toUnicode(text), buttons);
+}
+
+Dialogs::Answer TForm1::showMessage(Dialogs::Icon icon, const QString &text,
+                                    Dialogs::Buttons buttons)
+{
+    return Dialogs::instance().message(this, icon, captionFor(icon), text, buttons);
+}
+
+void TForm1::runGuarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (const EComPort &e) {
+        showMessage(Dialogs::Icon::Error, e.text());
+    } catch (const std::exception &e) {
+        showMessage(Dialogs::Icon::Error, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+// --- Window events -------------------------------------------------------------------
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
+    emit closed();
+}
+
+void TForm1::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Minimizing sends the window to the tray, where there is one to bring it back.
+    if (event->type() == QEvent::WindowStateChange && isMinimized()
+        && QSystemTrayIcon::isSystemTrayAvailable())
+        QTimer::singleShot(0, this, &QWidget::hide);
+}
