@@ -4,14 +4,16 @@ target_link_libraries(torvane PRIVATE shell_ui)
 torvane_version_record(torvane ${PROJECT_VERSION}.1)
 
 # The about-box texts next to the program, and the folder of the diagnostic-port explorer.
-foreach(text oprgl.txt oprgr.txt)
+# The language files ship beside the program too.
+foreach(text data/oprgl.txt data/oprgr.txt lang/cs.lng lang/en.lng)
+  get_filename_component(name ${text} NAME)
   add_custom_command(
-    OUTPUT ${TORVANE_BIN_DIR}/${text}
+    OUTPUT ${TORVANE_BIN_DIR}/${name}
     COMMAND ${CMAKE_COMMAND} -E copy_if_different
-            ${CMAKE_CURRENT_SOURCE_DIR}/data/${text} ${TORVANE_BIN_DIR}/${text}
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/data/${text}
-    COMMENT "Copying ${text}")
-  list(APPEND torvane_data ${TORVANE_BIN_DIR}/${text})
+            ${CMAKE_CURRENT_SOURCE_DIR}/${text} ${TORVANE_BIN_DIR}/${name}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${text}
+    COMMENT "Copying ${name}")
+  list(APPEND torvane_data ${TORVANE_BIN_DIR}/${name})
 endforeach()
 add_custom_target(torvane_data ALL DEPENDS ${torvane_data})
 add_dependencies(torvane torvane_data)

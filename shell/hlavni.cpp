@@ -11,15 +11,11 @@
 #include "nastaveni.h"
 #include "phoneinfo.h"
 
-#ifdef TORVANE_HAVE_PHONEBOOK_PAGE
-#include "phonebookpage.h"
-#endif
-#ifdef TORVANE_HAVE_ADDRESSBOOK_PAGE
 #include "addressbookpage.h"
-#endif
-#ifdef TORVANE_HAVE_SMS_PAGE
+#include "devicesettings.h"
+#include "heslo.h"
+#include "phonebookpage.h"
 #include "smspage.h"
-#endif
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -113,6 +109,7 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     createProgressPanel();
 
     // The other windows, created once and reused.
+    m_heslo = new THesloForm(this);
     m_about = new TFrmAbout(m_programFolder, this);
     m_nastaveni = new TFrmNastaveni(ComPort1, ComPort2, GPSPort, iniPath(), this);
     m_nastaveni->onLanguageChanged = [this] { LoadLanguage(); };
@@ -127,6 +124,10 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     m_hodiny = new QTimer(this);
     m_hodiny->setObjectName(QStringLiteral("Hodiny"));
     m_hodiny->setInterval(1000);
+
+    m_deviceSettings = new DeviceSettings(m_infoPage, m_locksPage, ComPort1, m_heslo, m_clock,
+                                          [this](bool open) { return SetModemPortOpen(open); }, this);
+    m_deviceSettings->setGuard([this](const std::function<void()> &handler) { runGuarded(handler); });
 
     connectHandlers();
     EnablePhoneControls(false);
@@ -166,15 +167,9 @@ void TForm1::createPages()
     putIntoPage(ui->Vyp_telefon, m_infoPage);
     m_locksPage = new LocksPage(ui->TabSheet6);
     putIntoPage(ui->TabSheet6, m_locksPage);
-#ifdef TORVANE_HAVE_PHONEBOOK_PAGE
     putIntoPage(ui->TabSheet2, new PhonebookPage(ui->TabSheet2));
-#endif
-#ifdef TORVANE_HAVE_ADDRESSBOOK_PAGE
     putIntoPage(ui->TabAdresar, new AddressBookPage(ui->TabAdresar));
-#endif
-#ifdef TORVANE_HAVE_SMS_PAGE
     putIntoPage(ui->TabSMS, new SmsPage(ui->TabSMS));
-#endif
     ui->Kal_Seznam->header()->setStretchLastSection(true);
     ui->Kal_Seznam->setColumnWidth(0, 30);
 }

@@ -10,6 +10,7 @@
 #include <functional>
 
 class Clock;
+class DeviceSettings;
 class InfoPage;
 class LocksPage;
 class QAction;
@@ -21,6 +22,7 @@ class QTimer;
 class TComPort;
 class TFrmAbout;
 class TFrmNastaveni;
+class THesloForm;
 
 namespace Ui {
 class TForm1;
@@ -65,6 +67,9 @@ public:
     InfoPage *infoPage() const { return m_infoPage; }
     LocksPage *locksPage() const { return m_locksPage; }
     TFrmNastaveni *nastaveni() const { return m_nastaveni; }
+    // The code-entry dialog, shared by the device settings and phonebook reading.
+    THesloForm *heslo() const { return m_heslo; }
+    DeviceSettings *deviceSettings() const { return m_deviceSettings; }
     TFrmAbout *about() const { return m_about; }
     QWidget *ProgresPanel() const { return m_progresPanel; }
     QLabel *lbProgres() const { return m_lbProgres; }
@@ -179,6 +184,8 @@ private:
     InfoPage *m_infoPage = nullptr;
     LocksPage *m_locksPage = nullptr;
     TFrmNastaveni *m_nastaveni = nullptr;
+    THesloForm *m_heslo = nullptr;
+    DeviceSettings *m_deviceSettings = nullptr;
     TFrmAbout *m_about = nullptr;
     QWidget *m_progresPanel = nullptr;
     QLabel *m_lbProgres = nullptr;

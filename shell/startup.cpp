@@ -3,10 +3,8 @@
 #include "hlavni.h"
 #include "programfolder.h"
 
-#ifdef TORVANE_HAVE_GUARD
 #include "dialogs.h"
 #include "guard.h"
-#endif
 
 void StartUp(TForm1 &form, ProcessList &processes, const QString &programFile)
 {
@@ -18,13 +16,9 @@ void StartUp(TForm1 &form, ProcessList &processes, const QString &programFile)
     form.ReadStartSettings();
     form.LoadLanguage();
 
-#ifdef TORVANE_HAVE_GUARD
     CheckConflictingProcess({processes, Dialogs::instance(),
                              GuardTexts::fromMessageTexts(form.messageTexts()), &form,
                              std::chrono::milliseconds(300)});
-#else
-    Q_UNUSED(processes);
-#endif
 
     form.selectPage(form.AktivniSMS()->isChecked() ? TForm1::SmsPageIndex : TForm1::InfoPageIndex);
     form.runGuarded([&form] { form.refreshClick(); });
