@@ -223,34 +223,29 @@ int TComPort::effectiveBaudRate() const
     return m_baudText == QLatin1String("Custom") ? m_customBaud : m_baudText.toInt();
 }
 
-void TComPort::setStopBitsText(const QString &text)
+void TComPort::setLineFormatText(QString &member, const QStringList &table, const QString &text)
 {
-    const QString t = tableText(StopBitTexts(), text);
+    const QString t = tableText(table, text);
     if (t.isEmpty())
         return;
-    m_stopBits = t;
+    member = t;
     if (Connected())
         applyLineFormat();
+}
+
+void TComPort::setStopBitsText(const QString &text)
+{
+    setLineFormatText(m_stopBits, StopBitTexts(), text);
 }
 
 void TComPort::setDataBitsText(const QString &text)
 {
-    const QString t = tableText(DataBitTexts(), text);
-    if (t.isEmpty())
-        return;
-    m_dataBits = t;
-    if (Connected())
-        applyLineFormat();
+    setLineFormatText(m_dataBits, DataBitTexts(), text);
 }
 
 void TComPort::setParityText(const QString &text)
 {
-    const QString t = tableText(ParityTexts(), text);
-    if (t.isEmpty())
-        return;
-    m_parity = t;
-    if (Connected())
-        applyLineFormat();
+    setLineFormatText(m_parity, ParityTexts(), text);
 }
 
 void TComPort::setRtsMode(RtsMode m)

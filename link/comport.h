@@ -157,6 +157,8 @@ signals:
     void openChanged(bool open);
 
 private:
+    // Takes a data-bit, stop-bit or parity text of its table (any case) and applies it.
+    void setLineFormatText(QString &member, const QStringList &table, const QString &text);
     void applySettings();
     void applyBaudRate();
     void applyLineFormat();
