@@ -7,6 +7,8 @@
 #include "cp1250.h"
 #include "infopage.h"
 #include "inifile.h"
+#include "language.h"
+#include "languagefile.h"
 #include "lockspage.h"
 #include "nastaveni.h"
 #include "phoneinfo.h"
@@ -518,15 +520,10 @@ void TForm1::FormClose()
 
 void TForm1::BuildLanguageList()
 {
-    // The platform's listing has no fixed order; name order keeps the stored
-    // index meaning the same file from one start to the next.
-    QDir dir(m_programFolder);
-    const QStringList files = dir.entryList({QStringLiteral("*.lng")}, QDir::Files, QDir::Name);
     QComboBox *box = m_nastaveni->cbJazyk();
     const QSignalBlocker block(box);
     box->clear();
-    for (const QString &file : files)
-        box->addItem(file.section(QLatin1Char('.'), 0, 0));
+    box->addItems(LanguageList(m_programFolder));
 }
 
 void TForm1::ReadStartSettings()
@@ -542,7 +539,8 @@ void TForm1::ReadStartSettings()
 
 void TForm1::LoadLanguage()
 {
-    // The built-in Czech texts stay until the language loader is in place.
+    ::LoadLanguage(LanguageFileName(m_programFolder, m_nastaveni->cbJazyk()->currentText()), this,
+                   m_nastaveni, m_texts);
 }
 
 // --- Messages and errors ------------------------------------------------------------

@@ -1,21 +1,13 @@
 # The language files of torvane: the table of texts and the file reader
 # (UI-free), and the loader that puts the texts into the windows.
 
-if(NOT TARGET shell_texts)
-  add_library(shell_texts STATIC
-    ${CMAKE_CURRENT_LIST_DIR}/messagetexts.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/messagetexts.h
-  )
-  target_include_directories(shell_texts PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(shell_texts PUBLIC Qt6::Core)
-endif()
-
 add_library(shell_languagefile STATIC
   ${CMAKE_CURRENT_LIST_DIR}/languagefile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/languagefile.h
+  ${CMAKE_CURRENT_LIST_DIR}/messagetexts.h
 )
 target_include_directories(shell_languagefile PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(shell_languagefile PUBLIC shell_texts platform_core platform_text Qt6::Core)
+target_link_libraries(shell_languagefile PUBLIC platform_core platform_text Qt6::Core)
 
 add_library(shell_language STATIC
   ${CMAKE_CURRENT_LIST_DIR}/language.cpp

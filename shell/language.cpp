@@ -43,8 +43,9 @@ private:
     void setItems(QObject *control, const LanguageText &entry, const QString &text);
 
     MessageTexts &m_texts;
-    // The items put so far into each check list and combo box: InfoPage
-    // replaces such a list as a whole, without raising its user signals.
+    // The items of this load put so far into each check list and combo box
+    // (none before item 0): InfoPage replaces such a list as a whole, without
+    // raising its user signals.
     QHash<QObject *, QStringList> m_items;
 };
 
@@ -112,8 +113,6 @@ void Loader::setItems(QObject *control, const LanguageText &entry, const QString
     if (!page)
         return;
     QStringList &items = m_items[control];
-    if (entry.index == 0)
-        items.clear();
     items << text;
 
     if (entry.target == Target::OptionItem) {

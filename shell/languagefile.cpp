@@ -11,6 +11,16 @@ QByteArray DefaultLanguageText(const LanguageText &entry)
     return Cp1250::fromUnicode(QString::fromUtf8(entry.text));
 }
 
+// The message texts' defaults come from the one table of texts.
+MessageTexts MessageTexts::defaults()
+{
+    MessageTexts texts;
+    for (const LanguageText &entry : LanguageTexts)
+        if (entry.message)
+            texts.*entry.message = DefaultLanguageText(entry);
+    return texts;
+}
+
 QByteArray ReadLanguageText(const IniFile &file, const LanguageText &entry)
 {
     return file.readString(entry.section, QByteArray::number(entry.key), DefaultLanguageText(entry));

@@ -4,7 +4,7 @@
 
 #include "cp1250.h"
 #include "inifile.h"
-#include "languagetable.h"
+#include "languagefile.h"
 
 #include <QFile>
 #include <QTest>
@@ -21,9 +21,6 @@ private slots:
 };
 
 namespace {
-
-const char *const SectionOrder[] = {"menu", "nastaveni", "dialogy", "zalozky",
-                                    "info", "seznam", "adresar", "sms"};
 
 QString languageFile(const char *name)
 {
@@ -103,14 +100,14 @@ void TestLanguageFiles::fileLayout()
     QCOMPARE(bytes.count('\r'), bytes.count("\r\n"));
 
     QStringList expected;
-    for (const char *section : SectionOrder) {
-        expected << QStringLiteral("[%1]").arg(QLatin1String(section));
+    for (const LanguageSection &section : LanguageSections) {
+        expected << QStringLiteral("[%1]").arg(QLatin1String(section.name));
         for (const LanguageText &entry : LanguageTexts) {
-            if (qstrcmp(entry.section, section) == 0)
+            if (qstrcmp(entry.section, section.name) == 0)
                 expected << QString::number(entry.key);
         }
     }
-    QCOMPARE(qsizetype(std::size(LanguageTexts) + std::size(SectionOrder)), expected.size());
+    QCOMPARE(qsizetype(std::size(LanguageTexts) + std::size(LanguageSections)), expected.size());
 
     QStringList found;
     const QList<QByteArray> lines = bytes.chopped(2).split('\n');

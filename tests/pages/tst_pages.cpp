@@ -4,7 +4,7 @@
 
 #include "addressbookpage.h"
 #include "labellededit.h"
-#include "languagetable.h"
+#include "languagefile.h"
 #include "phonebookpage.h"
 #include "radiogroup.h"
 #include "smspage.h"
@@ -67,7 +67,7 @@ void TestPages::labelledControls_data()
     QTest::addColumn<QString>("text");
 
     for (const LanguageText &entry : LanguageTexts) {
-        if (entry.target == Target::None)
+        if (!page(QLatin1String(entry.section)) || entry.target == Target::Message)
             continue;
         QTest::addRow("%s %d", entry.section, entry.key)
             << QString::fromLatin1(entry.section) << QString::fromLatin1(entry.control)
@@ -132,8 +132,8 @@ void TestPages::labelledControls()
         shown = tabs->tabText(index);
         break;
     }
-    case Target::None:
-        break;
+    default:
+        QFAIL("a kind of control none of these pages has");
     }
     QCOMPARE(shown, text);
 }
