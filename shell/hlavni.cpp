@@ -380,21 +380,30 @@ void TForm1::refreshClick()
     if (!SetModemPortOpen(true))
         return;
 
-    if (CheckPresence(*ComPort1)) {
-        const PhoneInfo info = ReadPhoneInfo(*ComPort1, makerAndModelOnly, [this](int position) {
-            m_progres->setValue(position);
-        });
-        m_infoPage->showReadout(info);
-        if (info.complete) {
-            if (info.pinLock)
-                m_locksPage->setLock(0, *info.pinLock);
-            if (info.simBinding)
-                m_locksPage->setLock(1, *info.simBinding);
+    bool present = false;
+    try {
+        present = CheckPresence(*ComPort1);
+        if (present) {
+            const PhoneInfo info = ReadPhoneInfo(*ComPort1, makerAndModelOnly, [this](int position) {
+                m_progres->setValue(position);
+            });
+            m_infoPage->showReadout(info);
+            if (info.complete) {
+                if (info.pinLock)
+                    m_locksPage->setLock(0, *info.pinLock);
+                if (info.simBinding)
+                    m_locksPage->setLock(1, *info.simBinding);
+            }
         }
+    } catch (...) {
+        // A cable pulled mid-readout: the progress panel must not stay on
+        // screen behind the error box.
         FinishReadout();
-        return;
+        throw;
     }
     FinishReadout();
+    if (present)
+        return;
     setPanelText(0, QStringLiteral("Práce Offline - Nenalezen telefon !"));
     showMessage(Dialogs::Icon::Information, m_texts.noHandset);
 }

@@ -269,6 +269,7 @@ void TestShell::portFailureDuringRefresh()
     QCOMPARE(boxes[0].icon, Dialogs::Icon::Error);
     QVERIFY2(boxes[0].text.contains(QStringLiteral("function failed")), qPrintable(boxes[0].text));
     QVERIFY(!form.infoPage()->SynchrCas()->isEnabled());
+    QVERIFY(form.ProgresPanel()->isHidden());
 }
 
 void TestShell::userChangesRaiseSignals()
