@@ -289,6 +289,25 @@ void TFrmNastaveni::btnTestPortuClick()
     m_testRunning = false;
 }
 
+// One probe of a candidate: open it, send the request, look for the answer,
+// close it again. Any error counts as "not found", without a message.
+static bool probePort(TComPort *port, const QString &name, const QByteArray &request,
+                      const std::function<bool(TComPort &)> &answered)
+{
+    closeQuietly(port);
+    bool ok = false;
+    try {
+        port->setPort(name);
+        port->OpenPort();
+        port->SendText(request);
+        ok = answered(*port);
+    } catch (const std::exception &) {
+        ok = false;
+    }
+    closeQuietly(port);
+    return ok;
+}
+
 bool TFrmNastaveni::TestDiagnosticPort(int index)
 {
     closeQuietly(m_com2);
@@ -296,18 +315,9 @@ bool TFrmNastaveni::TestDiagnosticPort(int index)
     const QString name = ui->ComComboBox2->itemText(index);
     setProgress(QStringLiteral("Diagnost. port: ") + name + QStringLiteral(" / ")
                 + ui->ComComboBox4->currentText());
-
-    bool ok = false;
-    try {
-        m_com2->setPort(name);
-        m_com2->OpenPort();
-        m_com2->SendText(DiagProbeFrame);
-        ok = receiveDiagAnswer(*m_com2).contains(DiagProbeAnswer);
-    } catch (const std::exception &) {
-        ok = false;
-    }
-    closeQuietly(m_com2);
-    return ok;
+    return probePort(m_com2, name, DiagProbeFrame, [](TComPort &port) {
+        return receiveDiagAnswer(port).contains(DiagProbeAnswer);
+    });
 }
 
 bool TFrmNastaveni::TestNextModemPort()
@@ -318,16 +328,7 @@ bool TFrmNastaveni::TestNextModemPort()
     const QString name = ui->ComComboBox1->itemText(index);
     setProgress(QStringLiteral("Port modem: ") + name + QStringLiteral(" / ")
                 + ui->ComComboBox3->currentText());
-
-    bool ok = false;
-    try {
-        m_com1->setPort(name);
-        m_com1->OpenPort();
-        m_com1->SendText(ModemProbeCommand);
-        ok = ReceiveReply(*m_com1, ProbeReplyLimit).contains(ModemProbeAnswer);
-    } catch (const std::exception &) {
-        ok = false;
-    }
-    closeQuietly(m_com1);
-    return ok;
+    return probePort(m_com1, name, ModemProbeCommand, [](TComPort &port) {
+        return ReceiveReply(port, ProbeReplyLimit).contains(ModemProbeAnswer);
+    });
 }
