@@ -255,25 +255,26 @@ void TComPort::setRtsMode(RtsMode m)
         applyFlowControl();
 }
 
-void TComPort::setCtsOutFlow(bool on)
+void TComPort::setFlowFlag(bool &flag, bool on)
 {
-    m_ctsFlow = on;
+    flag = on;
     if (Connected())
         applyFlowControl();
+}
+
+void TComPort::setCtsOutFlow(bool on)
+{
+    setFlowFlag(m_ctsFlow, on);
 }
 
 void TComPort::setXonXoffIn(bool on)
 {
-    m_xonIn = on;
-    if (Connected())
-        applyFlowControl();
+    setFlowFlag(m_xonIn, on);
 }
 
 void TComPort::setXonXoffOut(bool on)
 {
-    m_xonOut = on;
-    if (Connected())
-        applyFlowControl();
+    setFlowFlag(m_xonOut, on);
 }
 
 QString TComPort::FlowControlText() const

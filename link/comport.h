@@ -159,6 +159,8 @@ signals:
 private:
     // Takes a data-bit, stop-bit or parity text of its table (any case) and applies it.
     void setLineFormatText(QString &member, const QStringList &table, const QString &text);
+    // Sets one flow-control flag and applies the flow control on an open port.
+    void setFlowFlag(bool &flag, bool on);
     void applySettings();
     void applyBaudRate();
     void applyLineFormat();

@@ -23,7 +23,9 @@ std::string model(AtContext &ctx) { return ctx.state().value("model"); }
 std::string revision(AtContext &ctx) { return ctx.state().value("revision"); }
 std::string imei(AtContext &ctx) { return ctx.state().value("imei"); }
 
-AtResult cimi(AtContext &ctx, const AtCommand &cmd)
+// A query of the SIM card's own data: refused without a SIM card.
+AtResult simQuery(AtContext &ctx, const AtCommand &cmd, const std::string &prefix,
+                  const char *key)
 {
     if (cmd.type == AtType::Test)
         return AtResult::ok();
@@ -31,20 +33,18 @@ AtResult cimi(AtContext &ctx, const AtCommand &cmd)
         return AtResult::error();
     if (ctx.state().value("sim.present") == "0")
         return AtResult::cmeError(10);
-    ctx.line(ctx.state().value("imsi"));
+    ctx.line(prefix + ctx.state().value(key));
     return AtResult::ok();
+}
+
+AtResult cimi(AtContext &ctx, const AtCommand &cmd)
+{
+    return simQuery(ctx, cmd, "", "imsi");
 }
 
 AtResult scid(AtContext &ctx, const AtCommand &cmd)
 {
-    if (cmd.type == AtType::Test)
-        return AtResult::ok();
-    if (cmd.type != AtType::Action)
-        return AtResult::error();
-    if (ctx.state().value("sim.present") == "0")
-        return AtResult::cmeError(10);
-    ctx.line("^SCID: " + ctx.state().value("iccid"));
-    return AtResult::ok();
+    return simQuery(ctx, cmd, "^SCID: ", "iccid");
 }
 
 // ATI / ATI0: maker and model; ATI1: firmware; ATI2: IMEI; ATI3: model.
