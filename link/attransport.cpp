@@ -104,8 +104,8 @@ void ReplyAssembler::feed(char byte)
     const auto b = static_cast<unsigned char>(byte);
     if (b == '\r') {
         if (LineBuffer == "OK") {
-            // A copy: the handler may send the next command and, in later
-            // versions, feed what it reads; ReplyBuffer is emptied afterwards.
+            // A copy: the handler may send the next command and process
+            // events that feed more bytes; ReplyBuffer is emptied afterwards.
             const QByteArray reply = ReplyBuffer;
             if (onReplyComplete)
                 onReplyComplete(reply);
