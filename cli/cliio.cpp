@@ -1,6 +1,12 @@
 #include "clicommand.h"
 
+#include "comport.h"
+#include "inifile.h"
+#include "programfolder.h"
+
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -50,4 +56,89 @@ QString jsonString(const QString &text)
     }
     out.append(u'"');
     return out;
+}
+
+// --- Registry of commands and shared argument handling ---------------------
+
+namespace {
+std::vector<CliCommand> &registry()
+{
+    static std::vector<CliCommand> commands;
+    return commands;
+}
+} // namespace
+
+CliRegistration::CliRegistration(std::initializer_list<CliCommand> commands)
+{
+    registry().insert(registry().end(), commands.begin(), commands.end());
+}
+
+const std::vector<CliCommand> &cliCommands()
+{
+    std::vector<CliCommand> &commands = registry();
+    std::stable_sort(commands.begin(), commands.end(), [](const CliCommand &a, const CliCommand &b) {
+        return std::strcmp(a.name, b.name) < 0;
+    });
+    return commands;
+}
+
+QString takeOption(QStringList &args, const QString &name, bool *missingValue)
+{
+    if (missingValue)
+        *missingValue = false;
+    const QString prefix = name + QLatin1Char('=');
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--"))
+            break;
+        if (args[i].startsWith(prefix)) {
+            const QString value = args[i].mid(prefix.size());
+            args.removeAt(i);
+            return value;
+        }
+        if (args[i] == name) {
+            if (i + 1 >= args.size()) {
+                if (missingValue)
+                    *missingValue = true;
+                args.removeAt(i);
+                return {};
+            }
+            const QString value = args[i + 1];
+            args.remove(i, 2);
+            return value;
+        }
+    }
+    return {};
+}
+
+bool takeFlag(QStringList &args, const QString &name)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--"))
+            break;
+        if (args[i] == name) {
+            args.removeAt(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+QString cliPortName(const QString &portOption, const QByteArray &section)
+{
+    if (!portOption.isEmpty())
+        return portOption;
+    const IniFile ini(settingsFilePath(programFolder()));
+    return QString::fromLocal8Bit(ini.readString(section, "Port"));
+}
+
+TComPort *cliPort(const QString &device, const QByteArray &section)
+{
+    auto *port = new TComPort(QString::fromLatin1(section));
+    try {
+        port->LoadPortSettings(IniFile(settingsFilePath(programFolder())));
+    } catch (const EComPort &) {
+        // A missing or unreadable settings file leaves the defaults.
+    }
+    port->setPort(device);
+    return port;
 }

@@ -1,5 +1,6 @@
-// torvane-cli: the phone manager's codecs (and later its handset commands)
-// from the command line. Arguments are UTF-8; output is UTF-8.
+// torvane-cli: the phone manager's codecs and handset commands from the
+// command line. Arguments are UTF-8; output is UTF-8. Each feature registers
+// its commands in its own file (see clicommand.h).
 
 #include "clicommand.h"
 #include "pducommands.h"
@@ -11,7 +12,7 @@
 
 namespace {
 
-const CliCommand kCommands[] = {
+const CliRegistration pduCommands{
     {"pdu decode", "[--json] [HEX...]",
      "decode SMS PDU lines (from the arguments, or one per line from standard input)",
      "For each PDU line: the number, the time text (received messages only) and the text.\n"
@@ -45,7 +46,7 @@ QString usageLine(const CliCommand &c)
 QString helpText()
 {
     QString text = QStringLiteral("Usage: torvane-cli COMMAND [ARGUMENTS...]\n\nCommands:\n");
-    for (const CliCommand &c : kCommands) {
+    for (const CliCommand &c : cliCommands()) {
         text += QStringLiteral("  %1 %2\n      %3\n")
                     .arg(QLatin1String(c.name), QLatin1String(c.synopsis), QLatin1String(c.summary));
     }
@@ -57,7 +58,7 @@ QString helpText()
 // The command whose name the arguments start with, and how many words it took.
 const CliCommand *findCommand(const QStringList &args, qsizetype *wordCount)
 {
-    for (const CliCommand &c : kCommands) {
+    for (const CliCommand &c : cliCommands()) {
         const QStringList words = wordsOf(c.name);
         if (args.size() >= words.size() && args.mid(0, words.size()) == words) {
             *wordCount = words.size();

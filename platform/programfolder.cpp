@@ -13,6 +13,18 @@ QString programFolder()
     return QDir::toNativeSeparators(dir + QLatin1Char('/'));
 }
 
+QString settingsFilePath(const QString &programFolder)
+{
+    return QDir(programFolder).filePath(QStringLiteral("torvane.ini"));
+}
+
+QString userFilesFolder(const QString &programFolder, const QString &name)
+{
+    const QString path = QDir(programFolder).filePath(name);
+    QDir().mkpath(path);
+    return path + QLatin1Char('/');
+}
+
 // Our executables carry their product version as a marked record (see
 // versionrecord.cpp): the marker, then four dot-separated numbers, then NUL.
 // Reading it from the file itself keeps the meaning of "the program file's

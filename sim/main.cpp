@@ -42,6 +42,32 @@ void usage()
     std::fprintf(stderr,
                  "usage: zenksim --dir DIR [--state FILE] [--latency MS] [--baud N]\n"
                  "               [--split BYTES] [--gap MS] [--silent] [--no-echo] [--maker TEXT]\n");
+    for (const FamilyOption::Entry &o : FamilyOption::all())
+        std::fprintf(stderr, "       %s%s%s  %s\n", o.name, o.valueName ? " " : "",
+                     o.valueName ? o.valueName : "", o.doc);
+}
+
+// A family's option: its value (or "" for a flag) goes into Options::extra.
+bool familyOption(int argc, char **argv, int &i, Options &o, bool &known)
+{
+    const std::string a = argv[i];
+    for (const FamilyOption::Entry &e : FamilyOption::all()) {
+        if (a != e.name)
+            continue;
+        known = true;
+        if (!e.valueName) {
+            o.extra[a] = "";
+            return true;
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "zenksim: %s needs a value\n", a.c_str());
+            return false;
+        }
+        o.extra[a] = argv[++i];
+        return true;
+    }
+    known = false;
+    return true;
 }
 
 bool parseArgs(int argc, char **argv, Options &o)
@@ -89,8 +115,12 @@ bool parseArgs(int argc, char **argv, Options &o)
         else if (a == "--maker")
             ok = value(o.maker);
         else {
-            std::fprintf(stderr, "zenksim: unknown option %s\n", a.c_str());
-            ok = false;
+            bool known = false;
+            ok = familyOption(argc, argv, i, o, known);
+            if (ok && !known) {
+                std::fprintf(stderr, "zenksim: unknown option %s\n", a.c_str());
+                ok = false;
+            }
         }
         if (!ok)
             return false;
@@ -202,7 +232,7 @@ int main(int argc, char **argv)
         std::vector<pollfd> fds;
         fds.push_back({g_signalPipe[0], POLLIN, 0});
         fds.push_back({listenFd, POLLIN, 0});
-        Clock::time_point wake = Clock::time_point::max();
+        Clock::time_point wake = sim.nextTick();
         for (PtyPort *p : ports) {
             short events = POLLIN;
             if (p->wantsWrite(now))
@@ -236,9 +266,11 @@ int main(int argc, char **argv)
                     sim.modemInput(bytes);
                 else if (i == 1)
                     sim.diagInput(bytes);
-                // The GPS port ignores what it is sent.
+                else
+                    sim.gpsInput(bytes);
             }
         }
+        sim.runTicks(Clock::now());
         const Clock::time_point after = Clock::now();
         for (PtyPort *p : ports)
             if (p->wantsWrite(after))

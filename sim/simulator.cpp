@@ -229,6 +229,24 @@ Family::Family(const char *name, Setup setup)
     families().emplace_back(name, setup);
 }
 
+namespace {
+std::vector<FamilyOption::Entry> &familyOptions()
+{
+    static std::vector<FamilyOption::Entry> list;
+    return list;
+}
+} // namespace
+
+FamilyOption::FamilyOption(const char *name, const char *valueName, const char *doc)
+{
+    familyOptions().push_back({name, valueName, doc});
+}
+
+const std::vector<FamilyOption::Entry> &FamilyOption::all()
+{
+    return familyOptions();
+}
+
 void Family::setupAll(Registry &registry)
 {
     for (const auto &[name, setup] : families())
@@ -423,7 +441,42 @@ bool Simulator::start(std::string &error)
         if (!ports[i]->open(m_options.dir + "/" + names[i], error))
             return false;
     }
+    for (const auto &fn : m_registry.starts())
+        if (!fn(*this, error))
+            return false;
+    const Clock::time_point now = Clock::now();
+    for (const Registry::Tick &t : m_registry.ticks())
+        m_tickDue.push_back(now + std::chrono::milliseconds(t.intervalMs));
     return true;
+}
+
+Clock::time_point Simulator::nextTick() const
+{
+    Clock::time_point next = Clock::time_point::max();
+    for (const Clock::time_point &due : m_tickDue)
+        next = std::min(next, due);
+    return next;
+}
+
+void Simulator::runTicks(Clock::time_point now)
+{
+    const auto &ticks = m_registry.ticks();
+    for (size_t i = 0; i < ticks.size() && i < m_tickDue.size(); ++i) {
+        if (now < m_tickDue[i])
+            continue;
+        // The next run keeps its own rhythm, but never piles up after a stall.
+        const auto interval = std::chrono::milliseconds(ticks[i].intervalMs);
+        m_tickDue[i] += interval;
+        if (m_tickDue[i] <= now)
+            m_tickDue[i] = now + interval;
+        ticks[i].fn(*this);
+    }
+}
+
+void Simulator::gpsInput(const std::string &bytes)
+{
+    if (m_registry.gpsInput())
+        m_registry.gpsInput()(*this, bytes);
 }
 
 void Simulator::stop()

@@ -123,6 +123,17 @@ public:
     }
     // Runs on power-on and ATZ after the session values are reset.
     void onReset(std::function<void(Simulator &)> fn) { m_resets.push_back(std::move(fn)); }
+    // Runs once after the state is loaded and the ports are open (a family
+    // that serves a folder makes it here); false with error stops the start.
+    void onStart(std::function<bool(Simulator &, std::string &error)> fn) { m_starts.push_back(std::move(fn)); }
+    // Runs every intervalMs from the main loop (the GPS port's once-a-second
+    // sentences, guard times); the first run is intervalMs after the start.
+    void every(int intervalMs, std::function<void(Simulator &)> fn)
+    {
+        m_ticks.push_back({intervalMs, std::move(fn)});
+    }
+    // Gets the bytes that arrive on the GPS port (ignored without one).
+    void onGpsInput(std::function<void(Simulator &, const std::string &)> fn) { m_gpsInput = std::move(fn); }
 
     const AtHandler *findAt(const std::string &name) const;
     const DiagHandler *findDiag(uint8_t command, uint8_t subcommand) const;
@@ -133,6 +144,14 @@ public:
     };
     const std::map<std::string, Control> &controls() const { return m_control; }
     const std::vector<std::function<void(Simulator &)>> &resets() const { return m_resets; }
+    const std::vector<std::function<bool(Simulator &, std::string &)>> &starts() const { return m_starts; }
+    struct Tick
+    {
+        int intervalMs;
+        std::function<void(Simulator &)> fn;
+    };
+    const std::vector<Tick> &ticks() const { return m_ticks; }
+    const std::function<void(Simulator &, const std::string &)> &gpsInput() const { return m_gpsInput; }
 
 private:
     State &m_state;
@@ -140,6 +159,9 @@ private:
     std::map<std::string, Control> m_control;
     std::map<std::pair<uint8_t, int>, DiagHandler> m_diag;
     std::vector<std::function<void(Simulator &)>> m_resets;
+    std::vector<std::function<bool(Simulator &, std::string &)>> m_starts;
+    std::vector<Tick> m_ticks;
+    std::function<void(Simulator &, const std::string &)> m_gpsInput;
 };
 
 // A command family registers itself by defining one static Family object.
@@ -149,6 +171,23 @@ public:
     using Setup = void (*)(Registry &);
     Family(const char *name, Setup setup);
     static void setupAll(Registry &registry);
+};
+
+// A command-line option of a family ("--efs DIR"), declared by one static
+// object beside the family. Its value is in Options::extra under its name
+// ("" for a flag); the usage text lists every one.
+class FamilyOption
+{
+public:
+    // valueName: the value's name in the usage text ("DIR"), or nullptr for a flag.
+    FamilyOption(const char *name, const char *valueName, const char *doc);
+    struct Entry
+    {
+        const char *name;
+        const char *valueName;
+        const char *doc;
+    };
+    static const std::vector<Entry> &all();
 };
 
 // ---- the handset ---------------------------------------------------------
@@ -161,6 +200,14 @@ struct Options
     bool silent = false;
     bool noEcho = false;
     std::string maker;  // empty: the state's default
+    std::map<std::string, std::string> extra;  // family options given, by name ("--efs")
+
+    bool has(const std::string &option) const { return extra.count(option) != 0; }
+    std::string value(const std::string &option) const
+    {
+        const auto it = extra.find(option);
+        return it == extra.end() ? std::string() : it->second;
+    }
 };
 
 class Simulator
@@ -183,6 +230,12 @@ public:
     // Bytes that arrived on each port.
     void modemInput(const std::string &bytes);
     void diagInput(const std::string &bytes);
+    void gpsInput(const std::string &bytes);
+
+    // The periodic runs (Registry::every): when the next one is due, and
+    // running those that are due at now.
+    Clock::time_point nextTick() const;
+    void runTicks(Clock::time_point now);
 
     // Power: off stops all answers on the modem port until powerOn().
     bool powered() const { return m_state.value("power") != "off"; }
@@ -222,6 +275,7 @@ private:
     std::function<void(const std::string &)> m_divert;
     std::string m_diagBuffer;
     std::vector<std::string> m_atLog, m_diagLog;
+    std::vector<Clock::time_point> m_tickDue;
 };
 
 // Frame helpers of the diagnostic port (CRC-16/X.25, 7D/7E escaping).
