@@ -9,8 +9,7 @@ namespace {
 
 bool isFinalResultLine(const QByteArray &line)
 {
-    return line == "OK" || line == "ERROR" || line.startsWith("+CME ERROR:")
-           || line.startsWith("+CMS ERROR:");
+    return IsFinalResultLine(line);
 }
 
 // One ReceiveText that ends by leftMs: ReceiveText(k) may wait 10*k + 1000 ms,
@@ -31,6 +30,36 @@ QByteArray receivePiece(TComPort &port, int n, qint64 leftMs)
 }
 
 } // namespace
+
+bool IsErrorResultLine(const QByteArray &line)
+{
+    return line == "ERROR" || line.startsWith("+CME ERROR:") || line.startsWith("+CMS ERROR:");
+}
+
+bool IsFinalResultLine(const QByteArray &line)
+{
+    return line == "OK" || IsErrorResultLine(line);
+}
+
+bool IsUnsolicitedResult(const QByteArray &line)
+{
+    // Whole-line codes, and prefixes of codes that carry values. "+CREG:" and
+    // "+CGREG:" are also the answers to their read commands; a reader that
+    // asks for them looks for them itself before this table applies.
+    static const char *const whole[] = {"RING", "NO CARRIER", "BUSY", "NO ANSWER", "NO DIALTONE",
+                                        "^SYSSTART"};
+    static const char *const prefixes[] = {"+CRING:", "+CLIP:", "+CCWA:", "+CREG:", "+CGREG:",
+                                           "+CMTI:", "+CMT:", "+CDS:", "+CDSI:", "+CBM:", "+CBMI:",
+                                           "+CUSD:", "^SYSSTART"};
+    const QByteArray trimmed = line.trimmed();
+    for (const char *w : whole)
+        if (trimmed == w)
+            return true;
+    for (const char *p : prefixes)
+        if (trimmed.startsWith(p))
+            return true;
+    return false;
+}
 
 bool HasFinalResult(const QByteArray &text)
 {
@@ -107,13 +136,29 @@ void ReplyAssembler::feed(char byte)
             // A copy: the handler may send the next command and process
             // events that feed more bytes; ReplyBuffer is emptied afterwards.
             const QByteArray reply = ReplyBuffer;
+            LineBuffer.clear();
             if (onReplyComplete)
                 onReplyComplete(reply);
             ReplyBuffer.clear();
-        } else {
-            ReplyBuffer += LineBuffer;
-            ReplyBuffer += '\r';
+            return;
         }
+        if (onReplyFailed && IsErrorResultLine(LineBuffer)) {
+            const QByteArray reply = ReplyBuffer;
+            const QByteArray error = LineBuffer;
+            LineBuffer.clear();
+            onReplyFailed(reply, error);
+            ReplyBuffer.clear();
+            return;
+        }
+        if (IsUnsolicitedResult(LineBuffer)) {
+            const QByteArray line = LineBuffer;
+            LineBuffer.clear();
+            if (onUnsolicited)
+                onUnsolicited(line);
+            return;
+        }
+        ReplyBuffer += LineBuffer;
+        ReplyBuffer += '\r';
         LineBuffer.clear();
     } else if (b >= 32 && b <= 127) {
         LineBuffer += byte;

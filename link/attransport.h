@@ -20,6 +20,17 @@ class TComPort;
 // True when text holds a complete final result line.
 bool HasFinalResult(const QByteArray &text);
 
+// Final result lines: "OK", and the errors "ERROR", "+CME ERROR: n",
+// "+CMS ERROR: n" (a line without its CR LF).
+bool IsFinalResultLine(const QByteArray &line);
+bool IsErrorResultLine(const QByteArray &line);
+
+// Unsolicited result codes of 3GPP TS 27.007 / 27.005 and the handset's own
+// ("RING", "+CREG: 1", "+CMTI: ...", "^SYSSTART", ...): lines a handset may
+// send at any moment, which are never the answer to a command. One table
+// for every reader of the modem port.
+bool IsUnsolicitedResult(const QByteArray &line);
+
 // Byte limits of the synchronous reads.
 constexpr int ReadReplyLimit = 90;      // one ReadReply
 constexpr int PresenceReplyLimit = 20;  // the presence check's read of the ATE1 reply
@@ -51,7 +62,8 @@ bool CheckPresence(TComPort &port);
 
 // Line assembly of the default receive handler ComPort1RxChar: CR ends a
 // line; "OK" completes a reply; bytes 32..127 build the line; everything
-// else (LF, control bytes, bytes 128..255) is ignored.
+// else (LF, control bytes, bytes 128..255) is ignored. Unsolicited result
+// codes never enter ReplyBuffer; an error final result ends the reply too.
 class ReplyAssembler
 {
 public:
@@ -60,6 +72,12 @@ public:
 
     // Called on each "OK" line with ReplyBuffer; ReplyBuffer is emptied after it returns.
     std::function<void(const QByteArray &reply)> onReplyComplete;
+    // Called on an error final result ("ERROR", "+CME ERROR: n",
+    // "+CMS ERROR: n") with ReplyBuffer and the error line; ReplyBuffer is
+    // emptied after it returns. Without it the error line stays in ReplyBuffer.
+    std::function<void(const QByteArray &reply, const QByteArray &errorLine)> onReplyFailed;
+    // Called with each unsolicited result line (which is not kept).
+    std::function<void(const QByteArray &line)> onUnsolicited;
 
     void feed(char byte);
     void feed(const QByteArray &bytes);
