@@ -12,6 +12,7 @@
 #include "lockspage.h"
 #include "nastaveni.h"
 #include "phoneinfo.h"
+#include "programfolder.h"
 
 #include "addressbookpage.h"
 #include "devicesettings.h"
@@ -112,7 +113,7 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
 
     // The other windows, created once and reused.
     m_heslo = new THesloForm(this);
-    m_about = new TFrmAbout(m_programFolder, this);
+    m_about = new TFrmAbout(dataFolder(m_programFolder), this);
     m_nastaveni = new TFrmNastaveni(ComPort1, ComPort2, GPSPort, iniPath(), this);
     m_nastaveni->onLanguageChanged = [this] { LoadLanguage(); };
 
@@ -145,7 +146,7 @@ TForm1::~TForm1()
 
 QString TForm1::iniPath() const
 {
-    return m_programFolder + QStringLiteral("torvane.ini");
+    return settingsFilePath(m_programFolder);
 }
 
 QTabWidget *TForm1::HlavniPanel() const
@@ -461,11 +462,7 @@ void TForm1::AktivniSMSClick()
 
 void TForm1::BitBtn1Click()
 {
-#ifdef Q_OS_WIN
-    const QString ossik = m_programFolder + QStringLiteral("explorer\\Ossik.exe");
-#else
-    const QString ossik = m_programFolder + QStringLiteral("explorer/ossik");
-#endif
+    const QString ossik = companionProgramPath(m_programFolder);
     // Nothing passes between the programs, and a missing program is not reported.
     QProcess::startDetached(ossik, {}, QString());
 }
