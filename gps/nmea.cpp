@@ -420,16 +420,18 @@ bool SatelliteTable::take(const GsvSentence &gsv)
     auto it = std::find_if(m_cycles.begin(), m_cycles.end(),
                            [&](const Cycle &c) { return c.talker == gsv.talker; });
     if (it == m_cycles.end()) {
-        m_cycles.append(Cycle{gsv.talker, {}, {}, 0, 0});
+        m_cycles.append(Cycle{gsv.talker, {}, {}, 0, 0, 0});
         it = m_cycles.end() - 1;
     }
     Cycle &c = *it;
     if (gsv.index == 1) {
         c.pending.clear();
         c.count = gsv.count;
+        c.inView = gsv.inView;
         c.expected = 1;
     }
-    if (c.expected != gsv.index || c.count != gsv.count) {
+    // Sentences of two reports do not make one.
+    if (c.expected != gsv.index || c.count != gsv.count || c.inView != gsv.inView) {
         // A sentence was lost: this report is incomplete.
         c.pending.clear();
         c.expected = 0;

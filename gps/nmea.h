@@ -19,7 +19,8 @@
 // GLONASS and a GPS satellite may share a number.
 //
 // The satellites in view are those of the latest complete GSV cycle (the
-// sentences 1 to N of one report, in order) of each talker. A cycle with a
+// sentences 1 to N of one report, in order, all with the same counts) of
+// each talker. A cycle with a
 // sentence missing or out of order is dropped, and the previous one stays.
 
 #include <QByteArray>
@@ -163,6 +164,7 @@ private:
         QList<Satellite> pending;
         int expected = 0;  // next sentence index of the pending cycle, 0: none
         int count = 0;
+        int inView = 0;
     };
     QList<Cycle> m_cycles;
 };
