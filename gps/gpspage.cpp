@@ -190,7 +190,8 @@ GpsPage::GpsPage(TComPort *gpsPort, QWidget *parent)
 
 GpsPage::~GpsPage()
 {
-    m_port->OnRxChar = nullptr;
+    if (m_port)
+        m_port->OnRxChar = nullptr;
 }
 
 void GpsPage::setButton(bool down)

@@ -3,6 +3,7 @@
 #include "nmea.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 class QGroupBox;
@@ -80,7 +81,8 @@ private:
     void setButton(bool down);
     void createRows();
 
-    TComPort *m_port;
+    // The window may destroy its port before this page.
+    QPointer<TComPort> m_port;
     NmeaReceiver *m_receiver;
     QTabWidget *m_pageControl;
     QPushButton *m_pripoj;
