@@ -16,6 +16,7 @@
 
 #include "addressbookpage.h"
 #include "devicesettings.h"
+#include "gpspage.h"
 #include "heslo.h"
 #include "phonebookpage.h"
 #include "smspage.h"
@@ -23,6 +24,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
@@ -170,6 +172,8 @@ void TForm1::createPages()
     putIntoPage(ui->Vyp_telefon, m_infoPage);
     m_locksPage = new LocksPage(ui->TabSheet6);
     putIntoPage(ui->TabSheet6, m_locksPage);
+    m_gpsPage = new GpsPage(GPSPort, m_locksPage->GpsMonitor());
+    m_locksPage->GpsMonitorLayout()->addWidget(m_gpsPage);
     putIntoPage(ui->TabSheet2, new PhonebookPage(ui->TabSheet2));
     putIntoPage(ui->TabAdresar, new AddressBookPage(ui->TabAdresar));
     putIntoPage(ui->TabSMS, new SmsPage(ui->TabSMS));
