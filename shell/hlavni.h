@@ -23,6 +23,7 @@ class TComPort;
 class TFrmAbout;
 class TFrmNastaveni;
 class THesloForm;
+class TZavolatSeznam;
 
 namespace Ui {
 class TForm1;
@@ -70,6 +71,8 @@ public:
     // The code-entry dialog, shared by the device settings and phonebook reading.
     THesloForm *heslo() const { return m_heslo; }
     DeviceSettings *deviceSettings() const { return m_deviceSettings; }
+    // The number-choice dialog: dials one of up to four numbers on ComPort1.
+    TZavolatSeznam *zavolatSeznam() const { return m_zavolatSeznam; }
     TFrmAbout *about() const { return m_about; }
     QWidget *ProgresPanel() const { return m_progresPanel; }
     QLabel *lbProgres() const { return m_lbProgres; }
@@ -185,6 +188,7 @@ private:
     LocksPage *m_locksPage = nullptr;
     TFrmNastaveni *m_nastaveni = nullptr;
     THesloForm *m_heslo = nullptr;
+    TZavolatSeznam *m_zavolatSeznam = nullptr;
     DeviceSettings *m_deviceSettings = nullptr;
     TFrmAbout *m_about = nullptr;
     QWidget *m_progresPanel = nullptr;
