@@ -133,6 +133,10 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     m_deviceSettings->setGuard([this](const std::function<void()> &handler) { runGuarded(handler); });
     m_zavolatSeznam = new TZavolatSeznam(this, ComPort1, [this](bool open) { return SetModemPortOpen(open); });
     m_zavolatSeznam->setGuard([this](const std::function<void()> &handler) { runGuarded(handler); });
+    m_addressBookPage->setLink({m_programFolder, ComPort1, [this](bool open) { return SetModemPortOpen(open); },
+                                m_zavolatSeznam, &m_texts, [this] { return panelText(0); },
+                                [this](const QString &text) { setPanelText(0, text); },
+                                [this](const std::function<void()> &handler) { runGuarded(handler); }});
 
     connectHandlers();
     EnablePhoneControls(false);
@@ -173,7 +177,8 @@ void TForm1::createPages()
     m_locksPage = new LocksPage(ui->TabSheet6);
     putIntoPage(ui->TabSheet6, m_locksPage);
     putIntoPage(ui->TabSheet2, new PhonebookPage(ui->TabSheet2));
-    putIntoPage(ui->TabAdresar, new AddressBookPage(ui->TabAdresar));
+    m_addressBookPage = new AddressBookPage(ui->TabAdresar);
+    putIntoPage(ui->TabAdresar, m_addressBookPage);
     putIntoPage(ui->TabSMS, new SmsPage(ui->TabSMS));
     ui->Kal_Seznam->header()->setStretchLastSection(true);
     ui->Kal_Seznam->setColumnWidth(0, 30);

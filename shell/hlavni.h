@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 
+class AddressBookPage;
 class Clock;
 class DeviceSettings;
 class InfoPage;
@@ -74,6 +75,8 @@ public:
     // The number-choice dialog: dials one of up to four numbers on ComPort1.
     TZavolatSeznam *zavolatSeznam() const { return m_zavolatSeznam; }
     TFrmAbout *about() const { return m_about; }
+    // The address-book page: the loaded contacts (AdresarList) with the user's edits.
+    AddressBookPage *addressBookPage() const { return m_addressBookPage; }
     QWidget *ProgresPanel() const { return m_progresPanel; }
     QLabel *lbProgres() const { return m_lbProgres; }
     QProgressBar *Progres() const { return m_progres; }
@@ -189,6 +192,7 @@ private:
     TFrmNastaveni *m_nastaveni = nullptr;
     THesloForm *m_heslo = nullptr;
     TZavolatSeznam *m_zavolatSeznam = nullptr;
+    AddressBookPage *m_addressBookPage = nullptr;
     DeviceSettings *m_deviceSettings = nullptr;
     TFrmAbout *m_about = nullptr;
     QWidget *m_progresPanel = nullptr;

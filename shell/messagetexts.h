@@ -17,6 +17,12 @@ struct MessageTexts
     QByteArray guardQuestion;    // dialogy/72
     QByteArray guardCaption;     // dialogy/73
     QByteArray noMessages;       // sms/5
+    QByteArray adrGroupsUnreadable; // adresar/600, %1 the group file
+    QByteArray adrFileUnreadable;   // adresar/601, %1 the file
+    QByteArray adrNotShown;         // adresar/602, %1 shown, %2 in the file, %3 not shown
+    QByteArray adrSaveFailed;       // adresar/603, %1 the file
+    QByteArray adrNothingToSave;    // adresar/604
+    QByteArray adrSaved;            // adresar/605, %1 the file
 
     static MessageTexts defaults();
 };
