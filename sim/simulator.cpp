@@ -222,6 +222,26 @@ std::vector<uint32_t> codePoints(const std::string &text)
     }
     return out;
 }
+// While the SIM waits for its PIN or PUK (AT+CPIN? not READY), commands that
+// read or write the SIM answer +CME ERROR: 11 or 12; their test forms and
+// everything else still work, as 3GPP TS 27.007 has it.
+int simLocked(const State &state, const AtCommand &cmd)
+{
+    static const char *const simCommands[] = {
+        "+CIMI", "^SCID", "+CCID", "+CNUM", "+CPBS", "+CPBR", "+CPBW", "+CPBF", "^SPBS", "^SDLD",
+        "+CSCA", "+CPMS", "+CMGL", "+CMGR", "+CMGS", "+CMGW", "+CMGD", "+CMSS", "+CPUC", "+CACM", "+CAMM"};
+    if (cmd.type == AtType::Test)
+        return 0;
+    const std::string wanted = state.value("pin.wanted");
+    const int code = wanted == "SIM PIN" ? Cme::SimPinRequired : wanted == "SIM PUK" ? Cme::SimPukRequired : 0;
+    if (code == 0)
+        return 0;
+    for (const char *name : simCommands)
+        if (cmd.name == name)
+            return code;
+    return 0;
+}
+
 } // namespace
 
 Family::Family(const char *name, Setup setup)
@@ -444,6 +464,8 @@ bool Simulator::start(std::string &error)
     for (const auto &fn : m_registry.starts())
         if (!fn(*this, error))
             return false;
+    for (const auto &fn : m_registry.powerOns())
+        fn(*this);
     const Clock::time_point now = Clock::now();
     for (const Registry::Tick &t : m_registry.ticks())
         m_tickDue.push_back(now + std::chrono::milliseconds(t.intervalMs));
@@ -499,6 +521,8 @@ void Simulator::powerOn()
         return;
     m_state.set("power", "on");
     resetSession();
+    for (const auto &fn : m_registry.powerOns())
+        fn(*this);
 }
 
 void Simulator::resetSession()
@@ -590,6 +614,10 @@ void Simulator::executeLine(const std::string &line)
         const AtHandler *handler = m_registry.findAt(cmd.name);
         if (!handler) {
             sendFinal(AtResult::error());
+            return;
+        }
+        if (const int locked = simLocked(m_state, cmd)) {
+            sendFinal(AtResult::cmeError(locked));
             return;
         }
         AtContext ctx(*this);

@@ -123,6 +123,9 @@ public:
     }
     // Runs on power-on and ATZ after the session values are reset.
     void onReset(std::function<void(Simulator &)> fn) { m_resets.push_back(std::move(fn)); }
+    // Runs when the handset is switched on: once at the start (after the
+    // onStart runs) and on each "power on" after the session reset.
+    void onPowerOn(std::function<void(Simulator &)> fn) { m_powerOns.push_back(std::move(fn)); }
     // Runs once after the state is loaded and the ports are open (a family
     // that serves a folder makes it here); false with error stops the start.
     void onStart(std::function<bool(Simulator &, std::string &error)> fn) { m_starts.push_back(std::move(fn)); }
@@ -145,6 +148,7 @@ public:
     const std::map<std::string, Control> &controls() const { return m_control; }
     const std::vector<std::function<void(Simulator &)>> &resets() const { return m_resets; }
     const std::vector<std::function<bool(Simulator &, std::string &)>> &starts() const { return m_starts; }
+    const std::vector<std::function<void(Simulator &)>> &powerOns() const { return m_powerOns; }
     struct Tick
     {
         int intervalMs;
@@ -160,6 +164,7 @@ private:
     std::map<std::pair<uint8_t, int>, DiagHandler> m_diag;
     std::vector<std::function<void(Simulator &)>> m_resets;
     std::vector<std::function<bool(Simulator &, std::string &)>> m_starts;
+    std::vector<std::function<void(Simulator &)>> m_powerOns;
     std::vector<Tick> m_ticks;
     std::function<void(Simulator &, const std::string &)> m_gpsInput;
 };
