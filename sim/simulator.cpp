@@ -556,7 +556,8 @@ void Simulator::modemInput(const std::string &bytes)
         }
         const char c = bytes[i];
         echo += c;
-        if (c == '\r') {
+        // S3 ends a command line (CR), S5 takes back a character (BS).
+        if (c == char(m_state.number("at.s3", 13))) {
             if (m_state.flag("at.echo") && !silent)
                 m_modem.sendEcho(echo);
             echo.clear();
@@ -565,7 +566,7 @@ void Simulator::modemInput(const std::string &bytes)
             executeLine(line);
             if (!powered())
                 return;
-        } else if (c == '\b') {
+        } else if (c == char(m_state.number("at.s5", 8))) {
             if (!m_line.empty())
                 m_line.pop_back();
         } else if (c != '\n') {
@@ -643,14 +644,21 @@ void Simulator::finishAt(AtResult result, const std::vector<std::string> &lines)
     sendFinal(result);
 }
 
+// The line framing of V.250: S3 ends a line (CR) and S4 follows it (LF).
+std::string Simulator::lineEnd() const
+{
+    return std::string(1, char(m_state.number("at.s3", 13))) + char(m_state.number("at.s4", 10));
+}
+
 void Simulator::sendLines(const std::vector<std::string> &lines)
 {
     if (lines.empty())
         return;
     const bool verbose = m_state.flag("at.verbose");
-    std::string out = verbose ? "\r\n" : "";
+    const std::string end = lineEnd();
+    std::string out = verbose ? end : "";
     for (const std::string &l : lines)
-        out += l + "\r\n";
+        out += l + end;
     m_modem.sendReply(out);
 }
 
@@ -669,6 +677,10 @@ void Simulator::sendFinal(const AtResult &result)
         text = "ERROR";
         code = 4;
         break;
+    case AtResult::NoCarrier:
+        text = "NO CARRIER";
+        code = 3;
+        break;
     case AtResult::CmeError: {
         const long mode = m_state.number("at.cmee", 1);
         if (mode == 1)
@@ -681,12 +693,15 @@ void Simulator::sendFinal(const AtResult &result)
         break;
     }
     }
+    // Numeric mode (ATV0): the V.250 code and S3; +CME ERROR has no code of
+    // its own and keeps its text, ended like an information line.
+    const std::string end = lineEnd();
     if (m_state.flag("at.verbose"))
-        m_modem.sendReply("\r\n" + text + "\r\n");
+        m_modem.sendReply(end + text + end);
     else if (code >= 0)
-        m_modem.sendReply(std::to_string(code) + "\r");
+        m_modem.sendReply(std::to_string(code) + end.substr(0, 1));
     else
-        m_modem.sendReply(text + "\r\n");
+        m_modem.sendReply(text + end);
 }
 
 // ---- diagnostic port -----------------------------------------------------

@@ -38,7 +38,7 @@ struct AtCommand
 
 struct AtResult
 {
-    enum Kind { Ok, Error, CmeError, Deferred } kind = Ok;
+    enum Kind { Ok, Error, CmeError, Deferred, NoCarrier } kind = Ok;
     int cme = 0;
 
     static AtResult ok() { return {Ok, 0}; }
@@ -47,7 +47,9 @@ struct AtResult
     // The handler has taken over the input (see AtContext::divert); it
     // finishes the command later with Simulator::finishAt().
     static AtResult deferred() { return {Deferred, 0}; }
-    bool failed() const { return kind == Error || kind == CmeError; }
+    // The final result "NO CARRIER" (V.250 code 3): no call to answer or keep.
+    static AtResult noCarrier() { return {NoCarrier, 0}; }
+    bool failed() const { return kind == Error || kind == CmeError || kind == NoCarrier; }
 };
 
 // Error numbers of 3GPP TS 27.007 used by the handset.
@@ -264,6 +266,7 @@ private:
     friend class AtContext;
     void executeLine(const std::string &line);
     void sendFinal(const AtResult &result);
+    std::string lineEnd() const;
     void sendLines(const std::vector<std::string> &lines);
     void handleFrame(const std::string &frame);
     void sendFrame(const std::string &payload);
