@@ -14,6 +14,7 @@ class Clock;
 class DeviceSettings;
 class InfoPage;
 class LocksPage;
+class PhonebookPage;
 class QAction;
 class QLabel;
 class QProgressBar;
@@ -68,6 +69,7 @@ public:
     QTabWidget *HlavniPanel() const;
     InfoPage *infoPage() const { return m_infoPage; }
     LocksPage *locksPage() const { return m_locksPage; }
+    PhonebookPage *phonebookPage() const { return m_phonebookPage; }
     TFrmNastaveni *nastaveni() const { return m_nastaveni; }
     // The code-entry dialog, shared by the device settings and phonebook reading.
     THesloForm *heslo() const { return m_heslo; }
@@ -189,6 +191,7 @@ private:
     ReplyAssembler m_replies;
     InfoPage *m_infoPage = nullptr;
     LocksPage *m_locksPage = nullptr;
+    PhonebookPage *m_phonebookPage = nullptr;
     TFrmNastaveni *m_nastaveni = nullptr;
     THesloForm *m_heslo = nullptr;
     TZavolatSeznam *m_zavolatSeznam = nullptr;
