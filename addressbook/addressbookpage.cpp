@@ -104,6 +104,8 @@ void AddressBookPage::buildPopupMenu()
     m_popup->addSeparator();
     addItem("PAdrSmazat", QStringLiteral("Smazat"));
     m_popup->addSeparator();
+    QAction *smazat = m_popup->findChild<QAction *>(QStringLiteral("PAdrSmazat"));
+    connect(smazat, &QAction::triggered, this, [this] { run([this] { SmazatAdrClick(); }); });
     QAction *zavolat = addItem("PAdrZavolat", QStringLiteral("Zavolat"));
     QAction *zavesit = addItem("PAdrZavesit", QStringLiteral("Zavěsit"));
     connect(zavolat, &QAction::triggered, this, [this] { run([this] { PAdrZavolatClick(); }); });
@@ -123,6 +125,7 @@ void AddressBookPage::connectHandlers()
 
     connect(m_ui->NactiADR, &QPushButton::clicked, this, [this] { run([this] { NactiADRClick(); }); });
     connect(m_ui->UlozADR, &QPushButton::clicked, this, [this] { run([this] { UlozADRClick(); }); });
+    connect(m_ui->SmazatAdr, &QPushButton::clicked, this, [this] { run([this] { SmazatAdrClick(); }); });
     // The buttons beside the list do what the menu items of the same name do.
     connect(m_ui->ZavolatADR, &QPushButton::clicked, this, [this] { run([this] { PAdrZavolatClick(); }); });
     connect(m_ui->ZavesitADR, &QPushButton::clicked, this, [this] { run([this] { PAdrZavesitClick(); }); });
@@ -355,6 +358,32 @@ void AddressBookPage::LVSkupinyClick()
     m_ui->btnUprav->setEnabled(!own);
     m_ui->BtnSmazat->setEnabled(!own);
     m_ui->edSkupiny->setText(own ? QString() : item->text(0));
+}
+
+void AddressBookPage::SmazatAdrClick()
+{
+    QTreeWidget *list = m_ui->lvAdresar;
+    QTreeWidgetItem *item = list->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    const int row = list->indexOfTopLevelItem(item);
+    const Dialogs::Answer answer = Dialogs::instance().message(
+        window(), Dialogs::Icon::Question, QStringLiteral("Dotaz"),
+        message(&MessageTexts::adrDeleteQuestion).arg(item->text(1)), Dialogs::Buttons::YesNo);
+    if (answer != Dialogs::Answer::Yes)
+        return;
+
+    m_adresarList.removeAt(row + 1);
+    m_adresarList.append(TAdresar());
+    delete list->takeTopLevelItem(row);
+    for (int r = row; r < list->topLevelItemCount(); ++r)
+        list->topLevelItem(r)->setText(0, QStringLiteral("%1").arg(r + 1, 3, 10, QLatin1Char('0')));
+    // No contact is chosen afterwards; the edits showed the one removed or
+    // one whose number has changed.
+    list->clearSelection();
+    m_adresarIndex = 0;
+    clearEdits();
+    setContactControlsEnabled(false);
 }
 
 // --- Dialling ---------------------------------------------------------------

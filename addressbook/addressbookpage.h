@@ -57,7 +57,8 @@ struct MessageTexts;
 // and the contact database the user picks. Choosing a contact fills the
 // edits; typing stores into the contact at once (the list follows the
 // display name); the edits stay in memory and are never written to the
-// handset's files. "Ulož data" saves the contacts as a vCard file. The
+// handset's files. "Smazat" takes a contact out of the loaded list, and
+// "Ulož data" saves the contacts as a vCard file. The
 // context menu dials one of the contact's numbers through the number-choice
 // dialog, or hangs up.
 class AddressBookPage : public QWidget
@@ -102,6 +103,9 @@ public:
     // --- Handlers ---------------------------------------------------------
     void NactiADRClick();
     void UlozADRClick();
+    // Removes the chosen contact from the loaded list (after a question);
+    // the handset's files stay as they are.
+    void SmazatAdrClick();
     void lvAdresarClick();
     void LVSkupinyClick();
     void PAdrZavolatClick();

@@ -137,13 +137,18 @@ QList<QByteArray> SplitAdresarRecords(const QByteArray &file)
 
 AdresarFile ReadAdresarFile(const QByteArray &file)
 {
+    // Records past the table are only counted, not copied.
     AdresarFile result;
-    const QList<QByteArray> records = SplitAdresarRecords(file);
-    result.total = records.size();
-    const qsizetype stored = qMin<qsizetype>(records.size(), AdresarCapacity);
-    result.contacts.reserve(stored);
-    for (qsizetype i = 0; i < stored; ++i)
-        result.contacts.append(ParseAdresarRecord(records[i]));
+    qsizetype from = 0;
+    for (qsizetype end; (end = file.indexOf(RecordEnd, from)) >= 0; from = end + 2) {
+        if (result.contacts.size() < AdresarCapacity)
+            result.contacts.append(ParseAdresarRecord(file.mid(from, end + 2 - from)));
+        ++result.total;
+    }
+    if (result.total == 0) {
+        result.contacts.append(ParseAdresarRecord(file.left(1)));
+        result.total = 1;
+    }
     return result;
 }
 

@@ -250,6 +250,8 @@ inline constexpr LanguageText LanguageTexts[] = {
      &MessageTexts::adrNothingToSave},
     {"adresar", 605, "Adresář uložen do souboru %1", Target::Message, nullptr, 0,
      &MessageTexts::adrSaved},
+    {"adresar", 606, "Odstranit kontakt %1 ze seznamu? Soubory telefonu se nezmění.", Target::Message,
+     nullptr, 0, &MessageTexts::adrDeleteQuestion},
     // [sms]
     {"sms", 0, "#", Target::Column, "ListSMS", 0},
     {"sms", 1, "číslo", Target::Column, "ListSMS", 1},

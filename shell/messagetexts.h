@@ -32,6 +32,7 @@ struct MessageTexts
     QByteArray adrSaveFailed;       // adresar/603, %1 the file
     QByteArray adrNothingToSave;    // adresar/604
     QByteArray adrSaved;            // adresar/605, %1 the file
+    QByteArray adrDeleteQuestion;   // adresar/606, %1 the display name
 
     static MessageTexts defaults();
 };

@@ -153,6 +153,8 @@ private slots:
     void hangUp();
     void saveAsVCard();
     void saveFailure();
+    void deleteFromList_data();
+    void deleteFromList();
 };
 
 void TestAddressBookPage::loadAndChoose()
@@ -478,6 +480,45 @@ void TestAddressBookPage::saveFailure()
     QVERIFY(f.dialogs.messages().last().text.startsWith(
         u"Soubor %1 nelze uložit."_qs.arg(QDir::toNativeSeparators(target))));
     QVERIFY(!QFile::exists(target));
+}
+
+void TestAddressBookPage::deleteFromList_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("confirmed") << true
+                               << QStringList{u"001 Jan Novák"_qs, u"002 Petr Černý"_qs, u"003 Úplný Kontakt"_qs};
+    QTest::newRow("declined") << false
+                              << QStringList{u"001 Jan Novák"_qs, u"002 Šárka Dvořáková"_qs,
+                                             u"003 Petr Černý"_qs, u"004 Úplný Kontakt"_qs};
+}
+
+// "Smazat" takes the contact out of the loaded list only: the rows are
+// numbered again and the vCard export leaves it out; the file stays.
+void TestAddressBookPage::deleteFromList()
+{
+    QFETCH(bool, yes);
+    QFETCH(QStringList, rows);
+    Fixture f;
+    f.loadSample();
+    f.click(f.list(), 1);
+    f.dialogs.answers.push_back(yes ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+    QTest::mouseClick(f.control("SmazatAdr"), Qt::LeftButton);
+    QCOMPARE(f.messageTexts(),
+             QStringList{u"Odstranit kontakt Šárka Dvořáková ze seznamu? Soubory telefonu se nezmění."_qs});
+    QCOMPARE(f.rows(), rows);
+    QCOMPARE(f.page.AdresarCount(), rows.size());
+    if (!yes)
+        return;
+    QCOMPARE(f.page.AdresarIndex(), 0);
+    QCOMPARE(f.contactControls(), AllOff);
+    QCOMPARE(f.edit(u"adrZobrjmeno"_qs)->text(), QString());
+    f.click(f.list(), 1);
+    QCOMPARE(f.edit(u"adrSouktel"_qs)->text(), u"112"_qs);
+    QVERIFY(!AdresarToVCard(f.page.loadedContacts(), f.page.SkupinyList()).contains("Dvo"));
+    QFile db(f.path(u"DATA/pbm_master_v_20.dat"_qs));
+    QVERIFY(db.open(QIODevice::ReadOnly));
+    QCOMPARE(db.readAll(), databaseFile(sampleContacts()));
 }
 
 QTEST_MAIN(TestAddressBookPage)
