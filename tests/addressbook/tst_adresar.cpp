@@ -218,6 +218,17 @@ void TestAdresar::groups_data()
         << QList<QByteArray>{"Rodina", cp(u"Přátelé"_qs), cp(u"Kolegové"_qs), "VIP", cp(u"Ško"_qs)};
     QTest::newRow("file ends after 04 04") << hex("000301 0500 000404") << QList<int>{5}
                                            << QList<QByteArray>{""};
+    QList<Group> many;
+    QList<int> firstNumbers;
+    QList<QByteArray> firstNames;
+    for (int i = 1; i <= 1200; ++i) {
+        many << Group{i % 200, QStringLiteral("G%1").arg(i)};
+        if (i <= 998) {
+            firstNumbers << i % 200;
+            firstNames << "G" + QByteArray::number(i);
+        }
+    }
+    QTest::newRow("1200 groups: the table keeps 998") << groupFile(many) << firstNumbers << firstNames;
     QTest::newRow("name length 2 is empty") << hex("000301 0700 000404 0200 01 0101") << QList<int>{7}
                                             << QList<QByteArray>{""};
 }
