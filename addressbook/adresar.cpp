@@ -98,10 +98,17 @@ TAdresar ParseAdresarRecord(const QByteArray &recordBytes)
     const QByteArray record =
         recordBytes.endsWith(RecordEnd) ? recordBytes.left(recordBytes.size() - 2) : recordBytes;
 
+    static const std::array<QByteArray, AdresarFields.size()> patterns = [] {
+        std::array<QByteArray, AdresarFields.size()> out;
+        for (size_t i = 0; i < out.size(); ++i)
+            out[i] = QByteArray(reinterpret_cast<const char *>(AdresarFields[i].pattern.data()), 6);
+        return out;
+    }();
+
     TAdresar contact;
-    for (const AdresarField &field : AdresarFields) {
-        const QByteArray pattern(reinterpret_cast<const char *>(field.pattern.data()), 6);
-        const qsizetype p = record.indexOf(pattern);
+    for (size_t f = 0; f < AdresarFields.size(); ++f) {
+        const AdresarField &field = AdresarFields[f];
+        const qsizetype p = record.indexOf(patterns[f]);
         // The length (P+7, P+8) must be there; the data begins at P+9.
         if (p < 0 || p + 8 >= record.size())
             continue;
