@@ -13,6 +13,7 @@
 #include <optional>
 
 #ifdef Q_OS_UNIX
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -177,6 +178,13 @@ TComPort::TComPort(const QString &name, QObject *parent)
     // bytes that arrive while a handler processes events are announced too.
     connect(m_serial, &QSerialPort::readyRead, this, &TComPort::scheduleRxEvent);
     connect(m_serial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        // A read notification can find nothing to read when a handler has
+        // already taken the driver's bytes (ReceiveBytes of PendingCount):
+        // QSerialPort calls that a read error, but the line is still there.
+        if (e == QSerialPort::ReadError && lineStillUp()) {
+            m_serial->clearError();
+            return;
+        }
         if (e == QSerialPort::ReadError || e == QSerialPort::ResourceError)
             scheduleLineLost();
     });
@@ -599,6 +607,18 @@ void TComPort::scheduleRxEvent()
         return;
     m_rxEventScheduled = true;
     QMetaObject::invokeMethod(this, [this] { deliverRxEvent(); }, Qt::QueuedConnection);
+}
+
+bool TComPort::lineStillUp() const
+{
+#ifdef Q_OS_UNIX
+    pollfd p{int(m_serial->handle()), POLLIN, 0};
+    if (::poll(&p, 1, 0) < 0)
+        return false;
+    return !(p.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+    return false;
+#endif
 }
 
 void TComPort::scheduleLineLost()

@@ -168,6 +168,7 @@ private:
     void checkSetting(bool ok);
     void deliverRxEvent();
     void scheduleRxEvent();
+    bool lineStillUp() const;
     void scheduleLineLost();
     bool isPseudoTerminal() const;
     void pullWaiting();

@@ -19,7 +19,7 @@ class TComPort;
 // The port is opened through setModemPortOpen before dialling, when given;
 // it reports its own failure, and then nothing is sent. A port error while
 // writing (EComPort) leaves cisloClick; clicks from the radio group go
-// through the guard, which by default swallows nothing and lets Qt report it.
+// through the guard when one is set (the main window's shows the error).
 class TZavolatSeznam : public QDialog
 {
     Q_OBJECT

@@ -87,6 +87,7 @@ private slots:
     void receiveText();
     void receiveBytesTakesOnlyWhatWaits();
     void handlerGetsWaitingCount();
+    void handlerTakingDriverBytesKeepsLine();
     void syncReadAndHandler_data();
     void syncReadAndHandler();
     void handlerClosesPort();
@@ -326,6 +327,28 @@ void TestComPort::handlerGetsWaitingCount()
     QCOMPARE(counts, QList<int>{6});
     QVERIFY(pty.write("+CLIP: \"420601\",145\r\n"));
     QTRY_COMPARE(received, QByteArray("RING\r\n+CLIP: \"420601\",145\r\n"));
+}
+
+// A handler that takes every waiting byte, the driver's included, leaves
+// the port's own read notification nothing to read: that is no lost line.
+void TestComPort::handlerTakingDriverBytesKeepsLine()
+{
+    PtyPair pty;
+    TComPort port(QStringLiteral("ComPort1"));
+    port.setPort(pty.slavePath());
+    QByteArray received;
+    port.OnRxChar = [&](int count) { received += port.ReceiveBytes(count); };
+    port.OpenPort();
+    QByteArray sent;
+    for (int i = 0; i < 100 && port.Connected(); ++i) {
+        const QByteArray piece(1, char('a' + i % 26));
+        QVERIFY(pty.write(piece));
+        sent += piece;
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(port.Connected());
+    QTRY_COMPARE(received, sent);
+    QVERIFY(port.Connected());
 }
 
 void TestComPort::syncReadAndHandler_data()
