@@ -13,6 +13,7 @@
 #include <optional>
 
 #ifdef Q_OS_UNIX
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -615,6 +616,16 @@ void TComPort::scheduleLineLost()
             // error forever; left open it would keep the event loop spinning.
             if (!Connected() || generation != m_openGeneration)
                 return;
+#ifdef Q_OS_UNIX
+            // QSerialPort reports a read that found nothing as a read error:
+            // a read notification that fires after a synchronous read took
+            // the bytes. Only a line that is really gone is closed.
+            pollfd line{int(m_serial->handle()), POLLIN, 0};
+            if (::poll(&line, 1, 0) >= 0 && !(line.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+                m_serial->clearError();
+                return;
+            }
+#endif
             m_serial->close();
             m_serial->clearError();
             emit openChanged(false);

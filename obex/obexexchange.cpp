@@ -82,8 +82,12 @@ bool ObexExchange::start(ExplorerOperation operation, const QString &path, const
     m_step = QStringLiteral("switch");
 
     m_port->OnRxChar = [this](int count) { onReceived(count); };
+    // Whatever waits is of an earlier command. It is read rather than
+    // purged: a purge behind the port's back leaves its read notifier
+    // announcing bytes that are gone, which the port takes for a lost line.
     try {
-        m_port->PurgeInput();
+        if (const int waiting = m_port->PendingCount(); waiting > 0)
+            m_port->ReceiveBytes(waiting);
     } catch (const EComPort &) {
     }
     m_state = State::EscapeFirst;
