@@ -36,6 +36,9 @@ ObexExchange::ObexExchange(TComPort *port, QObject *parent)
 {
     m_timer.setSingleShot(true);
     m_pause.setSingleShot(true);
+    // A coarse timer may fire a little early, which would break the
+    // handset's guard time.
+    m_pause.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &ObexExchange::onTimeout);
     connect(&m_pause, &QTimer::timeout, this, &ObexExchange::onPause);
 }
@@ -90,11 +93,20 @@ bool ObexExchange::start(ExplorerOperation operation, const QString &path, const
             m_port->ReceiveBytes(waiting);
     } catch (const EComPort &) {
     }
+    m_recovering = false;
+    m_recovered = false;
+    startSwitch();
+    return true;
+}
+
+void ObexExchange::startSwitch()
+{
+    m_step = QStringLiteral("switch");
+    m_atBuffer.clear();
     m_state = State::EscapeFirst;
     send("+++");
     if (m_state == State::EscapeFirst)
         m_pause.start(EscapePauseMs);
-    return true;
 }
 
 void ObexExchange::cancel()
@@ -173,7 +185,7 @@ void ObexExchange::onAtText(const QByteArray &bytes)
         if (m_state == State::GuardAfter) {
             if (isOkLine(line)) {
                 m_timer.stop();
-                finish();
+                afterEscape();
                 return;
             }
             continue;
@@ -507,12 +519,24 @@ void ObexExchange::onTimeout()
     case State::GuardAfter:
         // No "OK" to the escape: end the line so a half line does not stay in
         // the handset's command buffer, and go on; the next command will tell.
-        m_state = State::Idle;
         try {
             m_port->SendText("\r");
         } catch (const EComPort &) {
         }
-        finish();
+        afterEscape();
+        return;
+    case State::SwitchZero:
+        // No answer to AT^SQWE=0: the handset may still be in OBEX mode from
+        // an exchange that was cut off. Leave it properly once, then again.
+        if (!m_recovered) {
+            m_recovered = true;
+            m_recovering = true;
+            m_obexMode = true;
+            m_state = State::GuardBefore;
+            m_pause.start(m_guardTime + m_guardTime / 10 + 20);
+            return;
+        }
+        fail(ObexFailure::NoAnswer);
         return;
     default:
         fail(ObexFailure::NoAnswer);
@@ -554,7 +578,18 @@ void ObexExchange::leave()
     if (m_obexMode) {
         m_obexMode = false;
         m_state = State::GuardBefore;
-        m_pause.start(m_guardTime);
+        m_pause.start(m_guardTime + m_guardTime / 10 + 20);
+        return;
+    }
+    finish();
+}
+
+void ObexExchange::afterEscape()
+{
+    if (m_recovering) {
+        m_recovering = false;
+        m_obexMode = false;
+        startSwitch();
         return;
     }
     finish();

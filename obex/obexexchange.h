@@ -163,6 +163,8 @@ private:
     void refused(quint8 code);
     void leave();
     void finish();
+    void afterEscape();
+    void startSwitch();
     void emitPending();
 
     TComPort *m_port;
@@ -170,7 +172,7 @@ private:
     QTimer m_timer;  // the bound of the current wait
     QTimer m_pause;  // the pauses of the switch-over and of leaving
     int m_responseTimeout = 10000;
-    int m_atTimeout = 5000;
+    int m_atTimeout = 3000;
     int m_guardTime = 1000;
 
     ExplorerOperation m_operation = ExplorerOperation::RootListing;
@@ -184,6 +186,8 @@ private:
 
     QByteArray m_atBuffer;
     bool m_obexMode = false;   // the handset may be in OBEX mode
+    bool m_recovering = false; // escaping an OBEX mode left over, to switch again
+    bool m_recovered = false;  // done once in this exchange
     bool m_connected = false;  // CONNECT succeeded and no DISCONNECT yet
     Obex::ResponseAssembler m_assembler;
     Obex::ConnectionId m_connectionId;

@@ -64,12 +64,9 @@ QString nameFromField(const QByteArray &field)
 QString ObexName(const QString &text)
 {
     QString name = text;
-    const qsizetype open = name.indexOf(u'[');
-    if (open >= 0)
-        name.remove(open, 1);
-    const qsizetype close = name.indexOf(u']');
-    if (close >= 0)
-        name.remove(close, 1);
+    // Only a folder row's brackets go: a file may have brackets in its name.
+    if (name.size() >= 2 && name.startsWith(u'[') && name.endsWith(u']'))
+        name = name.mid(1, name.size() - 2);
     if (name.startsWith(u'\\'))
         name.remove(0, 1);
     return name;

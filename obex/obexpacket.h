@@ -73,8 +73,9 @@ QByteArray nameField(const QString &text);
 // The text of a name field (the final 00 00 and any odd byte dropped).
 QString nameFromField(const QByteArray &field);
 
-// The name of a handset row or path component as it is sent: the first "["
-// and the first "]" removed, then a leading "\".
+// The name of a handset row or path component as it is sent: a folder row's
+// brackets ("[foto]" is foto) removed, then a leading "\". Brackets inside a
+// file name ("a[1].txt") stay.
 QString ObexName(const QString &text);
 
 // Header builders.

@@ -55,6 +55,8 @@ void TestObexPackets::requests_data()
         << hex("82 00 17 CB 02 4E 80 4C 01 00 0F 00 61 00 2E 00 74 00 78 00 74 00 00");
     QTest::newRow("folder row [foto] is named foto") << SetPathRequest(Handset, ObexName("[foto]"))
         << hex("85 00 17 02 00 CB 02 4E 80 4C 01 00 0D 00 66 00 6F 00 74 00 6F 00 00");
+    QTest::newRow("brackets inside a file name stay") << DeleteRequest(Handset, ObexName("a[1]"))
+        << hex("82 00 15 CB 02 4E 80 4C 01 00 0D 00 61 00 5B 00 31 00 5D 00 00");
     QTest::newRow("leading backslash dropped") << DeleteRequest(Handset, ObexName("\\a.txt"))
         << hex("82 00 17 CB 02 4E 80 4C 01 00 0F 00 61 00 2E 00 74 00 78 00 74 00 00");
     // Czech letters go as their Unicode values: č is U+010D, not its Windows-1250 byte E8.
