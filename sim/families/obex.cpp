@@ -659,6 +659,27 @@ AtResult sqwe(AtContext &ctx, const AtCommand &cmd)
     }
 }
 
+// AT+CPROT=0 (3GPP TS 27.007 "enter protocol mode", 0 is OBEX): the
+// standard way in, which OBEX clients for other handsets use. The handset
+// answers CONNECT and speaks OBEX; "+++" returns with OK as after AT^SQWE=3.
+AtResult cprot(AtContext &ctx, const AtCommand &cmd)
+{
+    if (cmd.type == AtType::Test) {
+        ctx.line("+CPROT: (0)");
+        return AtResult::ok();
+    }
+    if (cmd.type != AtType::Set || cmd.number(0) != 0)
+        return AtResult::cmeError(Cme::OperationNotSupported);
+    g = Session();
+    g.obexMode = true;
+    g.lastInput = Clock::now();
+    ctx.state().set("obex.mode", "obex");
+    Simulator &sim = ctx.sim();
+    ctx.divert([&sim](const std::string &bytes) { obexInput(sim, bytes); });
+    ctx.line("CONNECT");
+    return AtResult::deferred();
+}
+
 void removeDemoTree()
 {
     std::error_code ec;
@@ -701,6 +722,7 @@ const Family family("obex", [](Registry &r) {
                              "(CONNECT, SETPATH, GET, CONTINUE: a GET after a Continue, PUT, DELETE, DISCONNECT or ANY)");
     r.key("obex.stall", "", "KIND: requests of that kind (or ANY) get no answer at all");
     r.at("^SQWE", sqwe);
+    r.at("+CPROT", cprot);
     r.every(2, tick);
     r.onReset([](Simulator &sim) {
         g = Session();
