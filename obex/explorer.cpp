@@ -290,6 +290,7 @@ void TFrmExplorer::done(int result)
 {
     // A running exchange is ended first: the port goes back to AT mode and
     // the main window's receive handler is back before the window is gone.
+    m_startWhenIdle = false;
     if (m_exchange->busy()) {
         QEventLoop wait;
         connect(m_exchange, &ObexExchange::finished, &wait, &QEventLoop::quit);
@@ -356,9 +357,14 @@ void TFrmExplorer::ChangeFolder(const QString &name, bool up)
 
 void TFrmExplorer::StartObexExchange()
 {
-    if (m_exchange->busy())
-        return;
     m_zenkList->clear();
+    if (m_exchange->busy()) {
+        // The last exchange is still taking the handset back to AT mode
+        // (the rows are already shown): this one follows when it has.
+        m_startWhenIdle = true;
+        setCommandsEnabled(false);
+        return;
+    }
     if (openModemPort && !openModemPort())
         return;
     if (!m_port->Connected())
@@ -398,7 +404,7 @@ void TFrmExplorer::shortcutClick(const QString &folder)
 void TFrmExplorer::ZenkListDblClick()
 {
     const QTreeWidgetItem *item = m_zenkList->currentItem();
-    if (!item || !item->isSelected() || m_exchange->busy())
+    if (!item || !item->isSelected())
         return;
     const QString caption = item->text(0);
     if (caption == ParentRow) {
@@ -441,7 +447,7 @@ void TFrmExplorer::btnF5Click()
     for (const QModelIndex &row : rows)
         if (!m_pcModel->isDir(row))
             paths.append(m_pcModel->filePath(row));
-    if (paths.isEmpty() || m_exchange->busy())
+    if (paths.isEmpty())
         return;
     m_pendingItems = paths;
     showPending(paths);
@@ -465,7 +471,7 @@ void TFrmExplorer::copyToPc()
 {
     // Copy to the PC: the handset pane's selected files into the PC folder.
     QStringList names = selectedZenkCaptions(true);
-    if (names.isEmpty() || m_exchange->busy())
+    if (names.isEmpty())
         return;
     const QString folder = pcFolder();
     m_pendingItems = names;
@@ -507,8 +513,6 @@ void TFrmExplorer::copyToPc()
 
 void TFrmExplorer::btnF7Click()
 {
-    if (m_exchange->busy())
-        return;
     const std::optional<QString> answer = Dialogs::instance().inputBox(
         this, QStringLiteral("Nový adresář"), QStringLiteral("Jméno:"), QString());
     if (!answer || answer->trimmed().isEmpty())
@@ -528,7 +532,7 @@ void TFrmExplorer::btnF7Click()
 void TFrmExplorer::btnF8Click()
 {
     const QStringList captions = selectedZenkCaptions(false);
-    if (captions.isEmpty() || m_exchange->busy())
+    if (captions.isEmpty())
         return;
     m_pendingItems = captions;
     showPending(captions);
@@ -568,6 +572,10 @@ void TFrmExplorer::onListing(const FolderListing &listing)
     m_listedPath = m_zenkCesta->text();
     m_listedRows = ShowListing(listing, m_listedPath != QLatin1String("\\"));
     showRows(m_listedRows);
+    // The handset is still being taken back to AT mode; the next command
+    // may be given already.
+    setCommandsEnabled(true);
+    m_panelInfo->hide();
     m_zenkList->setFocus();
     m_zenkPaneActive = true;
     if (!listing.error.isEmpty())
@@ -612,6 +620,13 @@ QString TFrmExplorer::failureText(const ObexFailure &f) const
 void TFrmExplorer::onFinished(const ObexFailure &failure)
 {
     setCommandsEnabled(true);
+    if (m_startWhenIdle) {
+        m_startWhenIdle = false;
+        if (!failure.failed() || failure.kind == ObexFailure::Cancelled) {
+            StartObexExchange();
+            return;
+        }
+    }
     if (!failure.failed()) {
         m_panelInfo->hide();
         return;

@@ -91,6 +91,7 @@ private:
     QString m_listedPath = QStringLiteral("\\");
     QList<ListingRow> m_listedRows;
     bool m_zenkPaneActive = true;
+    bool m_startWhenIdle = false;
 
     QTreeWidget *m_zenkList = nullptr;
     QTreeView *m_pcList = nullptr;

@@ -232,8 +232,9 @@ void ObexExchange::onPause()
         m_state = State::GuardAfter;
         m_atBuffer.clear();
         send("+++");
+        // The handset answers "OK" once the guard time after "+++" is over.
         if (m_state == State::GuardAfter)
-            m_timer.start(m_guardTime + m_atTimeout);
+            m_timer.start(m_guardTime + qMin(m_atTimeout, 1000));
         return;
     default:
         return;

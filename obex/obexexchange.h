@@ -172,7 +172,7 @@ private:
     QTimer m_timer;  // the bound of the current wait
     QTimer m_pause;  // the pauses of the switch-over and of leaving
     int m_responseTimeout = 10000;
-    int m_atTimeout = 3000;
+    int m_atTimeout = 2000;
     int m_guardTime = 1000;
 
     ExplorerOperation m_operation = ExplorerOperation::RootListing;

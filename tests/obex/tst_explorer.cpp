@@ -140,6 +140,8 @@ private slots:
     void deleteAndMakeFolder();
     void copyBothWays();
     void refusalShownAndPortBack();
+    void closedWhileWaiting();
+    void commandWhileLeaving();
 };
 
 void TestExplorer::browse()
@@ -324,6 +326,46 @@ void TestExplorer::refusalShownAndPortBack()
     f.form->infoPage()->refresh()->click();
     QCOMPARE(f.form->infoPage()->Vyrobce()->text(), QStringLiteral("TORVANE"));
     QCOMPARE(f.dialogs.messages().size(), 2);
+}
+
+void TestExplorer::closedWhileWaiting()
+{
+    // The handset stops answering and the user closes the window: the
+    // window waits for the exchange to end, and the port works afterwards.
+    Fixture f;
+    QVERIFY(f.start());
+    f.withExplorer([&](TFrmExplorer &e) {
+        QVERIFY(settled(e));
+        f.sim.control("set obex.stall GET");
+        e.button("btnMMC")->click();
+        QVERIFY(QTest::qWaitFor([&] { return f.sim.control("obexlog").contains("GET x-obex"); }, 10000));
+        QVERIFY(e.exchange()->busy());
+    });
+    QVERIFY(!f.explorer->exchange()->busy());
+    QVERIFY(f.explorer->isHidden());
+    QCOMPARE(f.sim.control("get obex.mode"), QByteArray("at\n"));
+    f.form->infoPage()->refresh()->click();
+    QCOMPARE(f.form->infoPage()->Vyrobce()->text(), QStringLiteral("TORVANE"));
+    QVERIFY(f.dialogs.messages().isEmpty());
+}
+
+void TestExplorer::commandWhileLeaving()
+{
+    // The rows are shown while the handset is still being taken back to AT
+    // mode; a folder chosen then is listed as soon as it is.
+    Fixture f;
+    QVERIFY(f.start());
+    f.sim.control("set obex.guard 300");
+    f.explorer->exchange()->setGuardTime(320);
+    f.withExplorer([&](TFrmExplorer &e) {
+        QSignalSpy listings(e.exchange(), &ObexExchange::listingReceived);
+        QVERIFY(listings.wait(10000));
+        QVERIFY(e.exchange()->busy());
+        QVERIFY(e.button("btnUser")->isEnabled());
+        e.button("btnUser")->click();
+        QVERIFY(listed(e, "\\user\\", {"[..]"}));
+    });
+    QVERIFY(f.dialogs.messages().isEmpty());
 }
 
 QTEST_MAIN(TestExplorer)
