@@ -16,6 +16,7 @@
 
 #include "addressbookpage.h"
 #include "devicesettings.h"
+#include "explorer.h"
 #include "gpspage.h"
 #include "heslo.h"
 #include "phonebookpage.h"
@@ -119,6 +120,10 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     m_about = new TFrmAbout(dataFolder(m_programFolder), this);
     m_nastaveni = new TFrmNastaveni(ComPort1, ComPort2, GPSPort, iniPath(), this);
     m_nastaveni->onLanguageChanged = [this] { LoadLanguage(); };
+    auto *explorer = new TFrmExplorer(ComPort1, iniPath(), this);
+    explorer->openModemPort = [this] { return SetModemPortOpen(true); };
+    explorer->restoreDefaultRxHandler = [this] { installDefaultRxHandler(); };
+    showObexExplorer = [explorer] { Dialogs::instance().execDialog(explorer); };
 
     m_tray = new QSystemTrayIcon(QIcon(TFrmAbout::logo(32)), this);
     m_tray->setObjectName(QStringLiteral("TrayIcon1"));

@@ -1,0 +1,302 @@
+// torvane-cli obex ls|get|put|rm|mkdir: the handset's files over the modem
+// port, through the same exchange as the explorer window. Every command
+// leaves the port in AT command mode, also after a failure.
+
+#include "clicommand.h"
+#include "comport.h"
+#include "obexexchange.h"
+#include "obexpacket.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+
+#include <memory>
+
+namespace {
+
+struct Target
+{
+    QString folder;  // the path label: "\" or "\a\b\"
+    QString name;    // the last component ("" for the root)
+};
+
+// "mmc/pictures/a.jpg", "\mmc\pictures\a.jpg" or "/mmc": folder label and name.
+Target splitPath(const QString &path)
+{
+    QStringList parts;
+    for (const QString &p : QString(path).replace(u'/', u'\\').split(u'\\'))
+        if (!p.isEmpty())
+            parts.append(p);
+    Target t;
+    if (!parts.isEmpty())
+        t.name = parts.takeLast();
+    t.folder = QStringLiteral("\\");
+    for (const QString &p : parts)
+        t.folder += p + u'\\';
+    return t;
+}
+
+QString folderLabel(const QString &path)
+{
+    const Target t = splitPath(path);
+    return t.name.isEmpty() ? t.folder : t.folder + t.name + u'\\';
+}
+
+QString failureText(const ObexFailure &f)
+{
+    const QString code = QStringLiteral("%1").arg(f.code, 2, 16, QLatin1Char('0')).toUpper();
+    switch (f.kind) {
+    case ObexFailure::NotFound:
+        return QStringLiteral("not found on the handset%1").arg(f.detail.isEmpty() ? QString() : ": " + f.detail);
+    case ObexFailure::Refused:
+        return QStringLiteral("the handset refused the %1 (%2, code %3)").arg(f.step, Obex::responseCodeName(f.code), code);
+    case ObexFailure::ConnectRefused:
+        return QStringLiteral("the handset refused the OBEX connection (%1, code %2)")
+            .arg(Obex::responseCodeName(f.code), code);
+    case ObexFailure::SwitchRefused:
+        return QStringLiteral("the handset did not switch to OBEX mode (it answered %1)").arg(f.detail);
+    case ObexFailure::NoAnswer:
+        return QStringLiteral("no answer from the handset (%1)").arg(f.step);
+    case ObexFailure::BadResponse:
+        return QStringLiteral("unreadable answer from the handset (%1)").arg(f.step);
+    case ObexFailure::LocalFile:
+        return QStringLiteral("cannot read or write %1").arg(QDir::toNativeSeparators(f.detail));
+    case ObexFailure::UnsafeName:
+        return QStringLiteral("\"%1\" cannot be a file name on this computer").arg(f.detail);
+    case ObexFailure::NameTooLong:
+        return QStringLiteral("\"%1\" is too long for the handset").arg(f.detail);
+    case ObexFailure::PortError:
+        return f.detail;
+    case ObexFailure::Cancelled:
+        return QStringLiteral("cancelled");
+    case ObexFailure::None:
+        break;
+    }
+    return {};
+}
+
+struct Session
+{
+    const char *command;
+    QString portOption;
+    int guard = -1;
+    bool usage = false;
+};
+
+// Takes the options every obex command has: --port DEVICE, --guard MS.
+Session takeCommon(const char *command, QStringList &args)
+{
+    Session s{command, {}, -1, false};
+    bool missing = false;
+    s.portOption = takeOption(args, QStringLiteral("--port"), &missing);
+    bool missingGuard = false;
+    const QString guard = takeOption(args, QStringLiteral("--guard"), &missingGuard);
+    bool ok = true;
+    if (!guard.isEmpty())
+        s.guard = guard.toInt(&ok);
+    s.usage = missing || missingGuard || !ok || s.guard < -1;
+    return s;
+}
+
+bool hasUnknownOption(const QStringList &args, const char *command, int &status)
+{
+    for (const QString &a : args) {
+        if (a.startsWith(QLatin1String("--")) && a.size() > 2) {
+            status = cliFail(command, QStringLiteral("unknown option %1").arg(a), CliUsage);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Runs one exchange to its end.
+int runExchange(const Session &s, ExplorerOperation op, const QString &folder, const QStringList &items,
+                const QString &localFolder, const std::function<void(const FolderListing &)> &onListing = {})
+{
+    const QString device = cliPortName(s.portOption, "ComPort1");
+    if (device.isEmpty())
+        return cliFail(s.command, QStringLiteral("no modem port: give --port DEVICE or choose one in torvane"));
+    std::unique_ptr<TComPort> port(cliPort(device, "ComPort1"));
+    try {
+        port->OpenPort();
+    } catch (const EComPort &e) {
+        return cliFail(s.command, QStringLiteral("%1: %2").arg(device, e.text()));
+    }
+    ObexExchange exchange(port.get());
+    if (s.guard >= 0)
+        exchange.setGuardTime(s.guard);
+    exchange.restoreReceiveHandler = [&port] { port->OnRxChar = nullptr; };
+    if (onListing)
+        QObject::connect(&exchange, &ObexExchange::listingReceived, onListing);
+    ObexFailure failure;
+    QEventLoop loop;
+    QObject::connect(&exchange, &ObexExchange::finished, [&](const ObexFailure &f) {
+        failure = f;
+        loop.quit();
+    });
+    if (!exchange.start(op, folder, items, localFolder))
+        return cliFail(s.command, QStringLiteral("%1: the port is not open").arg(device));
+    loop.exec();
+    try {
+        port->ClosePort();
+    } catch (const EComPort &) {
+    }
+    if (failure.failed())
+        return cliFail(s.command, failureText(failure));
+    return CliOk;
+}
+
+QString jsonDate(const QDateTime &t)
+{
+    return t.isValid() ? jsonString(t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))) : QStringLiteral("null");
+}
+
+int runLs(const QStringList &arguments)
+{
+    QStringList args = arguments;
+    const bool json = takeFlag(args, QStringLiteral("--json"));
+    const Session s = takeCommon("obex ls", args);
+    int status = CliOk;
+    if (s.usage || hasUnknownOption(args, s.command, status) || args.size() > 1)
+        return status != CliOk ? status : cliFail(s.command, QStringLiteral("usage: obex ls [PATH] [--json]"), CliUsage);
+    const QString folder = folderLabel(args.value(0));
+    const ExplorerOperation op = folder == QLatin1String("\\") ? ExplorerOperation::RootListing
+                                                               : ExplorerOperation::FolderListing;
+    return runExchange(s, op, folder, {}, {}, [json](const FolderListing &listing) {
+        QList<ListingEntry> sorted;
+        for (const ListingEntry &e : listing.entries)
+            if (e.folder)
+                sorted.append(e);
+        for (const ListingEntry &e : listing.entries)
+            if (!e.folder)
+                sorted.append(e);
+        QString out;
+        for (const ListingEntry &e : sorted) {
+            if (json) {
+                out += QStringLiteral("{\"name\": %1, \"type\": \"%2\", \"size\": %3, \"modified\": %4}\n")
+                           .arg(jsonString(e.name), e.folder ? QStringLiteral("folder") : QStringLiteral("file"),
+                                e.size ? QString::number(*e.size) : QStringLiteral("null"), jsonDate(e.modified));
+            } else {
+                const QString size = e.folder ? QStringLiteral("<DIR>") : e.size ? QString::number(*e.size) : QString();
+                const QString date = e.modified.isValid() ? e.modified.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                                          : QString();
+                out += QStringLiteral("%1  %2  %3\n").arg(size, 10).arg(date, 19).arg(e.folder ? e.name + u'/' : e.name);
+            }
+        }
+        cliOut(out);
+        if (!listing.error.isEmpty())
+            cliErr(QStringLiteral("torvane-cli: obex ls: the listing is damaged (%1); shown as far as it could be read\n")
+                       .arg(listing.error));
+    });
+}
+
+int runGet(const QStringList &arguments)
+{
+    QStringList args = arguments;
+    const bool force = takeFlag(args, QStringLiteral("--force"));
+    const Session s = takeCommon("obex get", args);
+    int status = CliOk;
+    if (s.usage || hasUnknownOption(args, s.command, status) || args.isEmpty() || args.size() > 2)
+        return status != CliOk ? status
+                               : cliFail(s.command, QStringLiteral("usage: obex get PATH [LOCAL] [--force]"), CliUsage);
+    const Target t = splitPath(args[0]);
+    if (t.name.isEmpty())
+        return cliFail(s.command, QStringLiteral("give the path of a file"), CliUsage);
+    const QString local = ObexExchange::LocalFileName(t.name);
+    if (local.isEmpty())
+        return cliFail(s.command, QStringLiteral("\"%1\" cannot be a file name on this computer").arg(t.name));
+    // LOCAL: a folder to copy into, or the file to write.
+    QString folder = QDir::currentPath();
+    QString target;
+    if (args.size() == 2) {
+        const QFileInfo info(args[1]);
+        if (info.isDir())
+            folder = info.absoluteFilePath();
+        else
+            target = info.absoluteFilePath();
+    }
+    if (target.isEmpty())
+        target = QDir(folder).filePath(local);
+    if (QFileInfo::exists(target) && !force)
+        return cliFail(s.command, QStringLiteral("%1 exists (--force replaces it)").arg(QDir::toNativeSeparators(target)));
+    // The exchange saves under the handset's name in a folder; a file of
+    // another name is saved beside and renamed into place.
+    const QFileInfo targetInfo(target);
+    if (targetInfo.fileName() == local)
+        return runExchange(s, ExplorerOperation::CopyToPc, t.folder, {t.name}, targetInfo.absolutePath());
+    const QString staging = targetInfo.absolutePath() + QStringLiteral("/.torvane-obex-get");
+    QDir().mkpath(staging);
+    const int result = runExchange(s, ExplorerOperation::CopyToPc, t.folder, {t.name}, staging);
+    const QString got = QDir(staging).filePath(local);
+    if (result == CliOk) {
+        QFile::remove(target);
+        if (!QFile::rename(got, target)) {
+            QFile::remove(got);
+            QDir().rmdir(staging);
+            return cliFail(s.command, QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(target)));
+        }
+    }
+    QFile::remove(got);
+    QDir().rmdir(staging);
+    return result;
+}
+
+int runPut(const QStringList &arguments)
+{
+    QStringList args = arguments;
+    const Session s = takeCommon("obex put", args);
+    int status = CliOk;
+    if (s.usage || hasUnknownOption(args, s.command, status) || args.isEmpty() || args.size() > 2)
+        return status != CliOk ? status : cliFail(s.command, QStringLiteral("usage: obex put LOCAL [FOLDER]"), CliUsage);
+    const QFileInfo local(args[0]);
+    if (!local.isFile())
+        return cliFail(s.command, QStringLiteral("%1 is not a file").arg(args[0]));
+    return runExchange(s, ExplorerOperation::CopyToHandset, folderLabel(args.value(1)), {local.absoluteFilePath()}, {});
+}
+
+int runRm(const QStringList &arguments)
+{
+    QStringList args = arguments;
+    const Session s = takeCommon("obex rm", args);
+    int status = CliOk;
+    if (s.usage || hasUnknownOption(args, s.command, status) || args.size() != 1)
+        return status != CliOk ? status : cliFail(s.command, QStringLiteral("usage: obex rm PATH"), CliUsage);
+    const Target t = splitPath(args[0]);
+    if (t.name.isEmpty())
+        return cliFail(s.command, QStringLiteral("the root cannot be deleted"), CliUsage);
+    // Sent as the folder row of the window would be: the name alone.
+    return runExchange(s, ExplorerOperation::Delete, t.folder, {t.name}, {});
+}
+
+int runMkdir(const QStringList &arguments)
+{
+    QStringList args = arguments;
+    const Session s = takeCommon("obex mkdir", args);
+    int status = CliOk;
+    if (s.usage || hasUnknownOption(args, s.command, status) || args.size() != 1)
+        return status != CliOk ? status : cliFail(s.command, QStringLiteral("usage: obex mkdir PATH"), CliUsage);
+    const QString folder = folderLabel(args[0]);
+    if (folder == QLatin1String("\\"))
+        return cliFail(s.command, QStringLiteral("give the folder to make"), CliUsage);
+    return runExchange(s, ExplorerOperation::MakeFolder, folder, {}, {});
+}
+
+const char *const CommonDetails =
+    "Options: --port DEVICE (default: the modem port stored in torvane.ini),\n"
+    "--guard MS (the handset's escape guard time, default 1000).\n"
+    "Paths on the handset use / or \\, from the root (\"mmc/pictures\").\n";
+
+const CliRegistration registration{
+    {"obex ls", "[PATH] [--json] [--port DEVICE]", "list a folder of the handset (--json: one object per entry)",
+     CommonDetails, runLs},
+    {"obex get", "PATH [LOCAL] [--force] [--port DEVICE]",
+     "copy a file of the handset to the PC (LOCAL: a folder or file name; --force replaces a file)", CommonDetails,
+     runGet},
+    {"obex put", "LOCAL [FOLDER] [--port DEVICE]", "copy a PC file into a folder of the handset (default: the root)",
+     CommonDetails, runPut},
+    {"obex rm", "PATH [--port DEVICE]", "delete a file or an empty folder of the handset", CommonDetails, runRm},
+    {"obex mkdir", "PATH [--port DEVICE]", "make a folder on the handset", CommonDetails, runMkdir},
+};
+
+} // namespace
