@@ -652,6 +652,10 @@ void Simulator::sendFinal(const AtResult &result)
         code = text == "ERROR" ? 4 : -1;
         break;
     }
+    case AtResult::CmsError:
+        text = m_state.number("at.cmee", 1) == 0 ? std::string("ERROR") : "+CMS ERROR: " + std::to_string(result.cme);
+        code = text == "ERROR" ? 4 : -1;
+        break;
     }
     if (m_state.flag("at.verbose"))
         m_modem.sendReply("\r\n" + text + "\r\n");
