@@ -18,6 +18,7 @@
 
 namespace {
 
+constexpr int CmsOperationNotSupported = 303;
 constexpr int CmsInvalidPdu = 304;       // invalid PDU mode parameter
 constexpr size_t MaxPduDigits = 2 * (12 + 164 + 2); // SCA + the longest TPDU, with room
 constexpr char CtrlZ = 0x1A;
@@ -253,21 +254,7 @@ Pending pending;
 int messageReference = 0;
 Simulator *inputSim = nullptr; // the handset reading a PDU (one per process)
 
-// A final "+CMS ERROR: n" (or "ERROR" with AT+CMEE=0), framed as the engine
-// frames its own results. The engine has no result kind for it.
-void sendCmsError(Simulator &sim, int code)
-{
-    State &s = sim.state();
-    if (s.flag("at.quiet"))
-        return;
-    const std::string text = s.number("at.cmee", 1) == 0 ? "ERROR" : "+CMS ERROR: " + std::to_string(code);
-    if (s.flag("at.verbose"))
-        sim.modem().sendReply("\r\n" + text + "\r\n");
-    else
-        sim.modem().sendReply(text == "ERROR" ? std::string("4\r") : text + "\r\n");
-}
-
-// Back to command mode without a final result (the result, if any, is sent by the caller).
+// Back to command mode without any final result (a handset that hangs).
 void leaveInputMode(Simulator &sim)
 {
     AtContext(sim).divert(nullptr);
@@ -288,8 +275,7 @@ void pduFinished(Simulator &sim)
     State &s = sim.state();
     Submit message;
     if (p.overflow || !decodeSubmit(p.pdu, p.length, message)) {
-        leaveInputMode(sim);
-        sendCmsError(sim, CmsInvalidPdu);
+        sim.finishAt(AtResult::cmsError(CmsInvalidPdu), {});
         return;
     }
     s.set("sms.sent." + std::to_string(nextSentIndex(s)), p.pdu);
@@ -300,8 +286,7 @@ void pduFinished(Simulator &sim)
     }
     const long fail = s.number("sms.fail");
     if (fail != 0) {
-        leaveInputMode(sim);
-        sendCmsError(sim, int(fail));
+        sim.finishAt(AtResult::cmsError(int(fail)), {});
         return;
     }
     messageReference = (messageReference + 1) % 256;
@@ -341,11 +326,11 @@ AtResult cmgs(AtContext &ctx, const AtCommand &cmd)
         return AtResult::ok();
     if (cmd.type != AtType::Set)
         return AtResult::error();
+    if (ctx.state().number("at.cmgf") != 0)
+        return AtResult::cmsError(CmsOperationNotSupported); // text mode is not offered
     const auto length = cmd.number(0);
-    if (!length || *length < 7 || *length > 164) {
-        sendCmsError(ctx.sim(), CmsInvalidPdu);
-        return AtResult::deferred(); // the error above is the final result
-    }
+    if (!length || *length < 7 || *length > 164)
+        return AtResult::cmsError(CmsInvalidPdu);
     pending = Pending();
     pending.length = *length;
     ctx.sim().modem().sendReply("\r\n> ");

@@ -1,9 +1,10 @@
 // The sending exchange through the real serial layer, against a scripted
-// handset (answers of every kind, silence).
+// handset (answers of every kind, silence) and against the simulated one.
 
 #include "clock.h"
 #include "comport.h"
 #include "scriptedhandset.h"
+#include "simprocess.h"
 #include "smssend.h"
 #include "text2pdu.h"
 
@@ -91,6 +92,8 @@ private slots:
     void partFails();
     void invalidMessage_data();
     void invalidMessage();
+    void simulator_data();
+    void simulator();
 };
 
 void TestSmsSend::normalizeNumber_data()
@@ -353,6 +356,48 @@ void TestSmsSend::invalidMessage()
     QCOMPARE(sender.failure(), SmsSender::Failure::InvalidMessage);
     QTest::qWait(200); // nothing may arrive, so there is no signal to wait for
     QVERIFY(handset.received().isEmpty());
+}
+
+void TestSmsSend::simulator_data()
+{
+    QTest::addColumn<QByteArray>("key");   // set before sending
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<int>("failure");
+    QTest::addColumn<QByteArray>("handsetError");
+
+    QTest::newRow("sent") << QByteArray() << QByteArray() << int(SmsSender::Failure::None) << QByteArray();
+    QTest::newRow("sms.fail") << QByteArray("sms.fail") << QByteArray("500")
+                              << int(SmsSender::Failure::HandsetError) << QByteArray("+CMS ERROR: 500");
+    QTest::newRow("sms.hang") << QByteArray("sms.hang") << QByteArray("1") << int(SmsSender::Failure::NoAnswer)
+                              << QByteArray();
+}
+
+// The worked example against the simulated handset, which decodes the PDU itself.
+void TestSmsSend::simulator()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, value);
+    QFETCH(int, failure);
+    QFETCH(QByteArray, handsetError);
+
+    SimProcess sim;
+    QVERIFY(sim.start());
+    if (!key.isEmpty())
+        QCOMPARE(sim.control("set " + key + ' ' + value), QByteArray("OK\n"));
+    Port open(sim.modemPath());
+    SmsSender sender(open.port);
+    sender.setTimeouts(quick());
+    QSignalSpy done(&sender, &SmsSender::finished);
+    sender.send(message("abc"));
+    QVERIFY(waitFinished(sender, done));
+    QCOMPARE(int(sender.failure()), failure);
+    QCOMPARE(sender.handsetError(), handsetError);
+
+    QCOMPARE(sim.control("log"),
+             QByteArray("ATE0\nAT+CMGF=0\nAT+CSCA=\"+420000000000\"\nAT+CMGS=17\n"));
+    // The handset keeps the PDU even when the network refuses it.
+    QCOMPARE(sim.control("get sms.sent.1"), QByteArray("0011000C912400002143650000AA0361F118\n"));
+    QCOMPARE(sim.control("sent"), QByteArray("1 420000123456 \"abc\"\n"));
 }
 
 QTEST_GUILESS_MAIN(TestSmsSend)
