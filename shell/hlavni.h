@@ -19,6 +19,7 @@ class QProgressBar;
 class QSystemTrayIcon;
 class QTabWidget;
 class QTimer;
+class SmsPage;
 class TComPort;
 class TFrmAbout;
 class TFrmNastaveni;
@@ -66,6 +67,7 @@ public:
     QTabWidget *HlavniPanel() const;
     InfoPage *infoPage() const { return m_infoPage; }
     LocksPage *locksPage() const { return m_locksPage; }
+    SmsPage *smsPage() const { return m_smsPage; }
     TFrmNastaveni *nastaveni() const { return m_nastaveni; }
     // The code-entry dialog, shared by the device settings and phonebook reading.
     THesloForm *heslo() const { return m_heslo; }
@@ -175,6 +177,7 @@ private:
     void createStatusBar();
     void createProgressPanel();
     void connectHandlers();
+    void attachSmsPage();
 
     Ui::TForm1 *ui;
     QString m_programFolder;
@@ -183,6 +186,7 @@ private:
     ReplyAssembler m_replies;
     InfoPage *m_infoPage = nullptr;
     LocksPage *m_locksPage = nullptr;
+    SmsPage *m_smsPage = nullptr;
     TFrmNastaveni *m_nastaveni = nullptr;
     THesloForm *m_heslo = nullptr;
     DeviceSettings *m_deviceSettings = nullptr;

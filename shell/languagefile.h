@@ -252,6 +252,10 @@ inline constexpr LanguageText LanguageTexts[] = {
     {"sms", 33, "Uložené neodeslané", Target::RadioItem, "Typ_SMS", 2},
     {"sms", 34, "Uložené odeslané", Target::RadioItem, "Typ_SMS", 3},
     {"sms", 35, "Všechny", Target::RadioItem, "Typ_SMS", 4},
+    {"sms", 60, "Telefon hlásí chybu:", Target::Message, nullptr, 0, &MessageTexts::smsHandsetError},
+    {"sms", 61, "Telefon neodpovídá, výpis SMS byl přerušen.", Target::Message, nullptr, 0, &MessageTexts::smsNoAnswer},
+    {"sms", 62, "Soubor se nepodařilo uložit:", Target::Message, nullptr, 0, &MessageTexts::smsSaveFailed},
+    {"sms", 63, "Tisk se nepodařil.", Target::Message, nullptr, 0, &MessageTexts::smsPrintFailed},
 };
 
 // The entry's text from a language file (Windows-1250): the file's value

@@ -17,6 +17,10 @@ struct MessageTexts
     QByteArray guardQuestion;    // dialogy/72
     QByteArray guardCaption;     // dialogy/73
     QByteArray noMessages;       // sms/5
+    QByteArray smsHandsetError;  // sms/60, then a blank and the handset's error line
+    QByteArray smsNoAnswer;      // sms/61
+    QByteArray smsSaveFailed;    // sms/62, then a blank, the file name and the reason
+    QByteArray smsPrintFailed;   // sms/63
 
     static MessageTexts defaults();
 };
