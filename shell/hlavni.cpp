@@ -17,6 +17,7 @@
 #include "devicesettings.h"
 #include "heslo.h"
 #include "phonebookpage.h"
+#include "smscompose.h"
 #include "smspage.h"
 
 #include <QCloseEvent>
@@ -134,6 +135,7 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
 
     connectHandlers();
     attachSmsPage();
+    m_novaSms = AttachSmsCompose(*this);
     EnablePhoneControls(false);
     HodinyTimer();
     m_hodiny->start();

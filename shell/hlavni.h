@@ -20,6 +20,7 @@ class QSystemTrayIcon;
 class QTabWidget;
 class QTimer;
 class SmsPage;
+class TNovaSMSDlg;
 class TComPort;
 class TFrmAbout;
 class TFrmNastaveni;
@@ -68,6 +69,8 @@ public:
     InfoPage *infoPage() const { return m_infoPage; }
     LocksPage *locksPage() const { return m_locksPage; }
     SmsPage *smsPage() const { return m_smsPage; }
+    // The compose dialog "Nová SMS", opened from the SMS page.
+    TNovaSMSDlg *novaSms() const { return m_novaSms; }
     TFrmNastaveni *nastaveni() const { return m_nastaveni; }
     // The code-entry dialog, shared by the device settings and phonebook reading.
     THesloForm *heslo() const { return m_heslo; }
@@ -187,6 +190,7 @@ private:
     InfoPage *m_infoPage = nullptr;
     LocksPage *m_locksPage = nullptr;
     SmsPage *m_smsPage = nullptr;
+    TNovaSMSDlg *m_novaSms = nullptr;
     TFrmNastaveni *m_nastaveni = nullptr;
     THesloForm *m_heslo = nullptr;
     DeviceSettings *m_deviceSettings = nullptr;

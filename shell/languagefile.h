@@ -256,6 +256,7 @@ inline constexpr LanguageText LanguageTexts[] = {
     {"sms", 61, "Telefon neodpovídá, výpis SMS byl přerušen.", Target::Message, nullptr, 0, &MessageTexts::smsNoAnswer},
     {"sms", 62, "Soubor se nepodařilo uložit:", Target::Message, nullptr, 0, &MessageTexts::smsSaveFailed},
     {"sms", 63, "Tisk se nepodařil.", Target::Message, nullptr, 0, &MessageTexts::smsPrintFailed},
+    {"sms", 64, "Chybí části zprávy:", Target::Message, nullptr, 0, &MessageTexts::smsMissingParts},
 };
 
 // The entry's text from a language file (Windows-1250): the file's value

@@ -21,6 +21,7 @@ struct MessageTexts
     QByteArray smsNoAnswer;      // sms/61
     QByteArray smsSaveFailed;    // sms/62, then a blank, the file name and the reason
     QByteArray smsPrintFailed;   // sms/63
+    QByteArray smsMissingParts;  // sms/64, then the missing parts of a concatenated message
 
     static MessageTexts defaults();
 };

@@ -9,6 +9,7 @@
 #include "programfolder.h"
 #include "radiogroup.h"
 #include "smsarchive.h"
+#include "smsjoin.h"
 #include "smslisting.h"
 #include "ulozsms.h"
 
@@ -29,6 +30,8 @@ enum Column { IndexColumn = 0, NumberColumn, NameColumn, TimeColumn, TextColumn 
 
 // Role of the number's status kept with each row.
 constexpr int StatusRole = Qt::UserRole;
+// Role of the PDU line kept with each row, for joining concatenated parts.
+constexpr int PduRole = Qt::UserRole + 1;
 
 QString u(const QByteArray &cp1250)
 {
@@ -273,6 +276,7 @@ void SmsPage::showEntries(const QList<SmsEntry> &entries)
         item->setText(TimeColumn, u(row.time));
         item->setText(TextColumn, u(row.text));
         item->setData(IndexColumn, StatusRole, row.status);
+        item->setData(IndexColumn, PduRole, entries[k].pdu);
         items.append(item);
         if (m_link.progres)
             m_link.progres->setValue(int(k + 1));
@@ -340,7 +344,21 @@ void SmsPage::ShowSelectedRow()
         return;
     }
     setRowActionsEnabled(true);
-    m_ui->SMSText->setPlainText(selected.first()->text(TextColumn));
+    // A part of a concatenated message shows the whole message when the
+    // listing holds all its parts, else its own part and what is missing.
+    QTreeWidget *list = m_ui->ListSMS;
+    const int row = list->indexOfTopLevelItem(selected.first());
+    const QByteArray pdu = selected.first()->data(IndexColumn, PduRole).toByteArray();
+    const SystemClock clock;
+    if (pdu.isEmpty() || !PduToText(pdu, clock).isConcatenated()) {
+        m_ui->SMSText->setPlainText(selected.first()->text(TextColumn));
+        return;
+    }
+    QList<DecodedPdu> listed;
+    listed.reserve(list->topLevelItemCount());
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        listed.append(PduToText(list->topLevelItem(i)->data(IndexColumn, PduRole).toByteArray(), clock));
+    m_ui->SMSText->setPlainText(u(ConcatenatedPreview(listed, row, text(&MessageTexts::smsMissingParts))));
 }
 
 bool SmsPage::eventFilter(QObject *watched, QEvent *event)
