@@ -15,8 +15,6 @@ namespace {
 constexpr char kCtrlZ = 0x1A;
 constexpr char kEsc = 0x1B;
 constexpr int kMaxNumberDigits = 20;
-// Bytes kept while waiting; a handset that floods the line is cut off there.
-constexpr qsizetype kMaxBuffer = 4096;
 
 } // namespace
 
@@ -69,7 +67,6 @@ void SmsSender::send(const SmsMessage &message)
     m_part = 0;
     m_step = 0;
     m_pendingReference = -1;
-    m_buffer.clear();
     m_failure = Failure::None;
     m_handsetError.clear();
     m_errorText.clear();
@@ -136,7 +133,6 @@ void SmsSender::write(const QByteArray &bytes)
 void SmsSender::startStage(Stage stage)
 {
     m_stage = stage;
-    m_buffer.clear();
     int waitMs = m_timeouts.commandMs;
     switch (stage) {
     case Stage::Echo:
@@ -160,6 +156,7 @@ void SmsSender::startStage(Stage stage)
     case Stage::Idle:
         return;
     }
+    m_reader.start(m_command, stage == Stage::Command);
     try {
         write(stage == Stage::Pdu ? m_command + kCtrlZ : m_command + '\r');
     } catch (const EComPort &e) {
@@ -208,47 +205,31 @@ void SmsSender::onRx(int count)
 {
     if (!isBusy())
         return;
+    QByteArray bytes;
     try {
-        m_buffer += m_port.ReceiveBytes(qMax(count, m_port.PendingCount()));
+        bytes = m_port.ReceiveBytes(qMax(count, m_port.PendingCount()));
     } catch (const EComPort &e) {
         fail(Failure::PortError, e.text());
         return;
     }
-    if (m_buffer.size() > kMaxBuffer)
-        m_buffer.remove(0, m_buffer.size() - kMaxBuffer);
-    processLines();
-}
-
-// Takes the complete lines of the buffer; the prompt "> " has no line end
-// and is seen in what is left.
-void SmsSender::processLines()
-{
-    while (isBusy()) {
-        qsizetype end = -1;
-        for (qsizetype i = 0; i < m_buffer.size(); ++i) {
-            if (m_buffer[i] == '\r' || m_buffer[i] == '\n') {
-                end = i;
-                break;
-            }
-        }
-        if (end < 0)
-            break;
-        const QByteArray line = m_buffer.left(end).trimmed();
-        m_buffer.remove(0, end + 1);
-        if (line.isEmpty() || line == m_command || IsUnsolicitedResult(line))
-            continue;
-        if (IsErrorResultLine(line)) {
-            fail(Failure::HandsetError, QStringLiteral("the handset answered %1").arg(QString::fromLatin1(line)),
-                 line);
+    const QList<SmsReplyReader::Item> items = m_reader.feed(bytes);
+    for (const SmsReplyReader::Item &item : items) {
+        if (!isBusy())
             return;
-        }
-        if (m_stage == Stage::Pdu && line.startsWith("+CMGS:")) {
-            bool ok = false;
-            const int mr = line.mid(6).trimmed().toInt(&ok);
-            m_pendingReference = ok ? mr : -1;
-            continue;
-        }
-        if (IsFinalResultLine(line)) { // "OK"
+        switch (item.event) {
+        case SmsReplyReader::Event::Error:
+            fail(Failure::HandsetError,
+                 QStringLiteral("the handset answered %1").arg(QString::fromLatin1(item.line)), item.line);
+            return;
+        case SmsReplyReader::Event::Reference:
+            if (m_stage == Stage::Pdu)
+                m_pendingReference = item.reference;
+            break;
+        case SmsReplyReader::Event::Prompt:
+            if (m_stage == Stage::Command)
+                stageDone();
+            break;
+        case SmsReplyReader::Event::Ok:
             if (m_stage == Stage::Command) {
                 // OK instead of a prompt: the handset took the command but
                 // will not read a PDU.
@@ -256,12 +237,8 @@ void SmsSender::processLines()
                 return;
             }
             stageDone();
-            continue;
+            break;
         }
-    }
-    if (m_stage == Stage::Command && m_buffer.trimmed().startsWith('>')) {
-        m_buffer.clear();
-        stageDone();
     }
 }
 

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include "smsreply.h"
+
 #include <functional>
 #include <optional>
 
@@ -103,7 +105,6 @@ private:
     enum class Stage { Idle, Echo, Format, Centre, Command, Pdu };
 
     void onRx(int count);
-    void processLines();
     void write(const QByteArray &bytes);
     void startStage(Stage stage);
     void stageDone();
@@ -123,7 +124,7 @@ private:
     int m_step = 0;
     QList<int> m_references;
     int m_pendingReference = -1;
-    QByteArray m_buffer;
+    SmsReplyReader m_reader;
     QByteArray m_command; // the command line of the current stage, for its echo
     Failure m_failure = Failure::None;
     QByteArray m_handsetError;
