@@ -257,6 +257,21 @@ void TNovaSMSDlg::PoslatSMSClick()
         ui->CisloPrijemce->setFocus();
         return;
     }
+    const QString typed = ui->SMS->toPlainText();
+    if (!Cp1250::canEncode(typed)) {
+        QStringList missing;
+        for (qsizetype i = 0; i < typed.size(); ++i) {
+            const qsizetype n = typed[i].isHighSurrogate() && i + 1 < typed.size() ? 2 : 1;
+            const QString one = typed.mid(i, n);
+            if (!Cp1250::canEncode(one) && !missing.contains(one))
+                missing.append(one);
+            i += n - 1;
+        }
+        showError(QStringLiteral("Text obsahuje znaky, které nelze v SMS odeslat: „%1“.")
+                      .arg(missing.join(u' ')));
+        ui->SMS->setFocus();
+        return;
+    }
     const QByteArray text = messageText();
     const SmsTextSize size = MeasureSmsText(text);
     if (text.isEmpty())

@@ -107,8 +107,8 @@ private slots:
     void send();
     void sendFails_data();
     void sendFails();
-    void invalidNumbers_data();
-    void invalidNumbers();
+    void invalidInput_data();
+    void invalidInput();
     void centreAsked();
     void replyWithEditedPreview();
 };
@@ -299,20 +299,26 @@ void TestNovaSms::send_data()
     QTest::addColumn<QByteArray>("log");
     QTest::addColumn<int>("parts");
     QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("report");
+    QTest::addColumn<int>("weeks");    // validity in weeks, 0: the default four days
+    QTest::addColumn<QByteArray>("pdu"); // sms.sent.1, or empty
 
     // The worked example: five commands, the PDU after the prompt.
     QTest::newRow("worked example")
         << "+420000123456" << "+420000000000" << "abc"
-        << QByteArray("ATE0\nAT+CMGF=0\nAT+CSCA=\"+420000000000\"\nAT+CMGS=17\n") << 1 << u8("SMS odeslána");
-    QTest::newRow("blanks in the number")
+        << QByteArray("ATE0\nAT+CMGF=0\nAT+CSCA=\"+420000000000\"\nAT+CMGS=17\n") << 1 << u8("SMS odeslána")
+        << false << 0 << QByteArray("0011000C912400002143650000AA0361F118");
+    // First octet 31 with a status report; validity octet C1 for one week.
+    QTest::newRow("report, one week, blanks in the number")
         << " 420 000 123 456" << "420000000000" << "abc"
-        << QByteArray("ATE0\nAT+CMGF=0\nAT+CSCA=\"+420000000000\"\nAT+CMGS=17\n") << 1 << u8("SMS odeslána");
+        << QByteArray("ATE0\nAT+CMGF=0\nAT+CSCA=\"+420000000000\"\nAT+CMGS=17\n") << 1 << u8("SMS odeslána")
+        << true << 1 << QByteArray("0031000C912400002143650000C10361F118");
     QString long400;
     while (long400.size() < 400)
         long400 += u8("Přijedu zítra večer, čekej mě na nádraží. ");
     long400.truncate(400);
     QTest::newRow("three parts") << "420000123456" << "420000000000" << long400.left(150) << QByteArray() << 3
-                                 << u8("SMS odeslána (3 SMS)");
+                                 << u8("SMS odeslána (3 SMS)") << false << 0 << QByteArray();
 }
 
 void TestNovaSms::send()
@@ -323,6 +329,9 @@ void TestNovaSms::send()
     QFETCH(QByteArray, log);
     QFETCH(int, parts);
     QFETCH(QString, status);
+    QFETCH(bool, report);
+    QFETCH(int, weeks);
+    QFETCH(QByteArray, pdu);
 
     SimProcess sim;
     QVERIFY(sim.start());
@@ -338,6 +347,11 @@ void TestNovaSms::send()
     dlg.show();
     dlg.SMS()->setPlainText(text);
     dlg.CisloPrijemce()->setText(number);
+    dlg.cbPotvrzeni()->setChecked(report);
+    if (weeks) {
+        dlg.ComboPlatnost()->setCurrentIndex(1);
+        dlg.Platnost()->setValue(weeks);
+    }
     dlg.PoslatSMS()->click();
     QVERIFY(f.panel.isVisible());
     QCOMPARE(f.lbProgres.text(), u8("Čekejte prosím posílám SMS ..."));
@@ -351,10 +365,10 @@ void TestNovaSms::send()
     QCOMPARE(f.defaultHandlerInstalled, 1);
     QCOMPARE(f.progres.value(), f.progres.maximum());
 
-    if (!log.isEmpty()) {
+    if (!log.isEmpty())
         QCOMPARE(sim.control("log"), log);
-        QCOMPARE(sim.control("get sms.sent.1"), QByteArray("0011000C912400002143650000AA0361F118\n"));
-    }
+    if (!pdu.isEmpty())
+        QCOMPARE(sim.control("get sms.sent.1"), pdu + '\n');
     const QByteArray sent = sim.control("sent");
     QCOMPARE(sent.count('\n'), parts);
     QVERIFY(sent.contains("\"" + text.left(20).toUtf8()));
@@ -416,22 +430,29 @@ void TestNovaSms::sendFails()
     QVERIFY(f.status.isEmpty());
 }
 
-void TestNovaSms::invalidNumbers_data()
+void TestNovaSms::invalidInput_data()
 {
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("centre");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
 
-    QTest::newRow("letters in the number") << "603 12a 456" << "420000000000";
-    QTest::newRow("21 digits") << QString(21, u'1') << "420000000000";
-    QTest::newRow("two + signs") << "++420000123456" << "420000000000";
-    QTest::newRow("centre with a dash") << "420000123456" << "420-603";
+    QTest::newRow("letters in the number") << "603 12a 456" << "420000000000" << "abc" << u8("příjemce");
+    QTest::newRow("21 digits") << QString(21, u'1') << "420000000000" << "abc" << u8("příjemce");
+    QTest::newRow("two + signs") << "++420000123456" << "420000000000" << "abc" << u8("příjemce");
+    QTest::newRow("centre with a dash") << "420000123456" << "420-603" << "abc" << u8("centra");
+    // Windows-1250 lacks "ø" and every emoji; they would go out as "?".
+    QTest::newRow("characters without Windows-1250 form")
+        << "420000123456" << "420000000000" << u8("Hej ø 😀") << u8("„ø 😀“");
 }
 
 // Nothing reaches the handset.
-void TestNovaSms::invalidNumbers()
+void TestNovaSms::invalidInput()
 {
     QFETCH(QString, number);
     QFETCH(QString, centre);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
 
     SimProcess sim;
     QVERIFY(sim.start());
@@ -443,11 +464,13 @@ void TestNovaSms::invalidNumbers()
     TNovaSMSDlg dlg(f.links);
     ScriptedDialogs dialogs;
     dlg.show();
-    dlg.SMS()->setPlainText(QStringLiteral("abc"));
+    dlg.SMS()->setPlainText(text);
     dlg.CisloPrijemce()->setText(number);
     dlg.PoslatSMS()->click();
     QCOMPARE(dialogs.messages().size(), 1);
     QCOMPARE(dialogs.messages()[0].icon, Dialogs::Icon::Error);
+    QVERIFY2(dialogs.messages()[0].text.contains(message), qPrintable(dialogs.messages()[0].text));
+    QCOMPARE(dlg.SMS()->toPlainText(), text);
     QVERIFY(!dlg.isSending());
     QVERIFY(dlg.isVisible());
     QCOMPARE(sim.control("log"), QByteArray());

@@ -5,6 +5,7 @@
 #include "comport.h"
 #include "scriptedhandset.h"
 #include "simprocess.h"
+#include "smsreply.h"
 #include "smssend.h"
 #include "text2pdu.h"
 
@@ -86,6 +87,8 @@ private slots:
     void normalizeNumber();
     void validityOctet_data();
     void validityOctet();
+    void replyReader_data();
+    void replyReader();
     void exchange_data();
     void exchange();
     void parts();
@@ -143,6 +146,51 @@ void TestSmsSend::validityOctet()
     QFETCH(int, unit);
     QFETCH(QByteArray, octet);
     QCOMPARE(ValidityOctet(amount, unit), octet);
+}
+
+void TestSmsSend::replyReader_data()
+{
+    QTest::addColumn<bool>("wantPrompt");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QByteArray>("events");
+
+    QTest::newRow("echo and prompt") << true << QByteArray("AT+CMGS=17\r\r\n> ") << QByteArray("prompt");
+    QTest::newRow("prompt, LF only") << true << QByteArray("\n>") << QByteArray("prompt");
+    QTest::newRow("no prompt awaited") << false << QByteArray("\r\n> ") << QByteArray();
+    QTest::newRow("reference and OK") << false << QByteArray("\r\n+CMGS: 12\r\n\r\nOK\r\n")
+                                      << QByteArray("ref 12,ok");
+    QTest::newRow("reference not a number") << false << QByteArray("\r\n+CMGS: x\r\n\r\nOK\r\n")
+                                            << QByteArray("ref -1,ok");
+    QTest::newRow("echoed PDU and noise ignored")
+        << false << QByteArray("0011000C9124\x1A\r\n\x7F\x01garbage\r\n+CMGS: 3\r\nOK\r")
+        << QByteArray("ref 3,ok");
+    QTest::newRow("unsolicited skipped")
+        << false << QByteArray("\r\n+CMTI: \"SM\",1\r\n\r\nRING\r\n\r\nERROR\r\n") << QByteArray("error ERROR");
+    QTest::newRow("CMS error") << true << QByteArray("\r\n+CMS ERROR: 305\r\n") << QByteArray("error +CMS ERROR: 305");
+    QTest::newRow("echo of the command skipped") << false << QByteArray("AT+CMGS=17\rOK\r") << QByteArray("ok");
+}
+
+// Fed one byte at a time, as a slow link delivers it.
+void TestSmsSend::replyReader()
+{
+    QFETCH(bool, wantPrompt);
+    QFETCH(QByteArray, answer);
+    QFETCH(QByteArray, events);
+
+    SmsReplyReader reader;
+    reader.start("AT+CMGS=17", wantPrompt);
+    QByteArrayList got;
+    for (const char c : answer) {
+        for (const SmsReplyReader::Item &item : reader.feed(QByteArray(1, c))) {
+            switch (item.event) {
+            case SmsReplyReader::Event::Prompt: got << "prompt"; break;
+            case SmsReplyReader::Event::Reference: got << "ref " + QByteArray::number(item.reference); break;
+            case SmsReplyReader::Event::Ok: got << "ok"; break;
+            case SmsReplyReader::Event::Error: got << "error " + item.line; break;
+            }
+        }
+    }
+    QCOMPARE(got.join(','), events);
 }
 
 void TestSmsSend::exchange_data()
