@@ -1,8 +1,26 @@
 #include "phonebookpage.h"
 #include "ui_phonebookpage.h"
 
+#include "attransport.h"
+#include "comport.h"
+#include "cp1250.h"
+#include "dialogs.h"
+#include "editseznam.h"
+#include "heslo.h"
+#include "labellededit.h"
+#include "messagetexts.h"
+#include "programfolder.h"
+#include "radiogroup.h"
+#include "zavolatseznam.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 
 namespace {
 
@@ -13,6 +31,22 @@ QAction *addItem(QMenu *menu, const char *name, const QString &caption)
     return action;
 }
 
+constexpr int Columns = 5;
+// Number of fields a row had in its list file (rows read from the handset have all five).
+constexpr int FieldCountRole = Qt::UserRole + 1;
+
+QString text(const QByteArray &cp1250)
+{
+    return Cp1250::toUnicode(cp1250);
+}
+
+QByteArray bytes(const QString &text)
+{
+    return Cp1250::fromUnicode(text);
+}
+
+const QString ListFilter = QStringLiteral("*.sez (*.sez)");
+
 } // namespace
 
 PhonebookPage::PhonebookPage(QWidget *parent)
@@ -22,7 +56,7 @@ PhonebookPage::PhonebookPage(QWidget *parent)
     m_ui->setupUi(this);
 
     const int widths[] = {28, 40, 90, 80, 50};
-    for (int column = 0; column < 5; ++column)
+    for (int column = 0; column < Columns; ++column)
         m_ui->Seznam->header()->resizeSection(column, widths[column]);
 
     buildPopupMenu();
@@ -33,37 +67,430 @@ PhonebookPage::~PhonebookPage()
     delete m_ui;
 }
 
+QTreeWidget *PhonebookPage::Seznam() const { return m_ui->Seznam; }
+RadioGroup *PhonebookPage::vybertypu() const { return m_ui->vybertypu; }
+QLabel *PhonebookPage::Panelinfo() const { return m_ui->Panelinfo; }
+QLabel *PhonebookPage::Obsazeno() const { return m_ui->Obsazeno; }
+QPushButton *PhonebookPage::RefresSeznam() const { return m_ui->RefresSeznam; }
+
 void PhonebookPage::buildPopupMenu()
 {
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("PopupMenuSeznam"));
 
-    // The memory submenu; its items choose a memory of the radio group.
+    // The memory submenu; its items choose a memory of the radio group. The
+    // last three choose the memory one above their own place, and
+    // "??? čísla" none: so the handset's menu has always been.
     QMenu *memories = m_popup->addMenu(QStringLiteral("Aktualizuj"));
     memories->setObjectName(QStringLiteral("Aktualizuj1"));
-    addItem(memories, "NatiSIM1", QStringLiteral("Čísla SIM"));
-    addItem(memories, "Vtelefonu1", QStringLiteral("V telefonu"));
-    addItem(memories, "Vlastnsla1", QStringLiteral("Vlastní čísla"));
-    addItem(memories, "Ztracenvolni1", QStringLiteral("Ztracená volání"));
-    addItem(memories, "Pijathovory1", QStringLiteral("Přijaté hovory"));
-    addItem(memories, "Naposledyvolan81", QStringLiteral("Naposledy volaná"));
-    addItem(memories, "ChrnnPIN21", QStringLiteral("Chráněná PIN2"));
-    addItem(memories, "Servisnsla1", QStringLiteral("Servisní čísla"));
-    addItem(memories, "Blokovansla1", QStringLiteral("??? čísla"));
-    addItem(memories, "Emergenci1", QStringLiteral("Emergenci"));
-    addItem(memories, "MB1", QStringLiteral("MB"));
-    addItem(memories, "OV1", QStringLiteral("OV"));
+    const struct {
+        const char *name;
+        const char *caption;
+        int index;
+    } items[] = {
+        {"NatiSIM1", "Čísla SIM", 0},          {"Vtelefonu1", "V telefonu", 1},
+        {"Vlastnsla1", "Vlastní čísla", 2},    {"Ztracenvolni1", "Ztracená volání", 3},
+        {"Pijathovory1", "Přijaté hovory", 4}, {"Naposledyvolan81", "Naposledy volaná", 5},
+        {"ChrnnPIN21", "Chráněná PIN2", 6},    {"Servisnsla1", "Servisní čísla", 7},
+        {"Blokovansla1", "??? čísla", -1},     {"Emergenci1", "Emergenci", 8},
+        {"MB1", "MB", 9},                      {"OV1", "OV", 10},
+    };
+    for (const auto &item : items) {
+        QAction *action = addItem(memories, item.name, QString::fromUtf8(item.caption));
+        if (item.index >= 0) {
+            const int index = item.index;
+            connect(action, &QAction::triggered, this, [this, index] { run([this, index] { chooseFromMenu(index); }); });
+        }
+    }
 
     m_popup->addSeparator();
-    addItem(m_popup, "Zavolat1", QStringLiteral("Zavolat"));
-    addItem(m_popup, "Zavsit1", QStringLiteral("Zavěsit"));
-    addItem(m_popup, "Editace1", QStringLiteral("Editace/Nový"));
-    addItem(m_popup, "Vymazat1", QStringLiteral("Vymazat"));
+    m_zavolat = addItem(m_popup, "Zavolat1", QStringLiteral("Zavolat"));
+    m_zavesit = addItem(m_popup, "Zavsit1", QStringLiteral("Zavěsit"));
+    m_editace = addItem(m_popup, "Editace1", QStringLiteral("Editace/Nový"));
+    m_vymazat = addItem(m_popup, "Vymazat1", QStringLiteral("Vymazat"));
     m_popup->addSeparator();
-    addItem(m_popup, "Nast1", QStringLiteral("Načíst seznam"));
-    addItem(m_popup, "Uloit1", QStringLiteral("Uložit seznam"));
+    QAction *load = addItem(m_popup, "Nast1", QStringLiteral("Načíst seznam"));
+    QAction *save = addItem(m_popup, "Uloit1", QStringLiteral("Uložit seznam"));
+
+    connect(m_zavolat, &QAction::triggered, this, [this] { run([this] { Zavolat1Click(); }); });
+    connect(m_zavesit, &QAction::triggered, this, [this] { run([this] { Zavsit1Click(); }); });
+    connect(m_editace, &QAction::triggered, this, [this] { run([this] { SeznamClick(); }); });
+    connect(m_vymazat, &QAction::triggered, this, [this] { run([this] { Vymazat1Click(); }); });
+    connect(load, &QAction::triggered, this, [this] { run([this] { nactiClick(); }); });
+    connect(save, &QAction::triggered, this, [this] { run([this] { UlozitClick(); }); });
 
     connect(m_ui->Seznam, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         m_popup->popup(m_ui->Seznam->viewport()->mapToGlobal(pos));
     });
+}
+
+void PhonebookPage::attach(const PhonebookLink &link)
+{
+    m_link = link;
+    m_reader = new PhonebookReader(link.comPort1, this);
+    m_edit = new TEditSeznamForm(window());
+    m_edit->onOK = [this] { run([this] { editConfirmed(); }); };
+    connectControls();
+}
+
+void PhonebookPage::connectControls()
+{
+    connect(m_ui->vybertypu, &RadioGroup::clicked, this, [this](int index) { run([this, index] { vybertypuClick(index); }); });
+    connect(m_ui->RefresSeznam, &QPushButton::clicked, this, [this] { run([this] { RefresSeznamClick(); }); });
+    connect(m_ui->Ulozit, &QPushButton::clicked, this, [this] { run([this] { UlozitClick(); }); });
+    connect(m_ui->nacti, &QPushButton::clicked, this, [this] { run([this] { nactiClick(); }); });
+    connect(m_ui->Seznam, &QTreeWidget::itemDoubleClicked, this, [this] { run([this] { SeznamClick(); }); });
+
+    connect(m_reader, &PhonebookReader::memoryCounted, this, [this](int used, int) {
+        m_ui->Obsazeno->setText(text(UsedCountText(used)));
+    });
+    connect(m_reader, &PhonebookReader::progress, this, [this](int index, int capacity) {
+        if (m_link.progres) {
+            m_link.progres->setRange(0, capacity);
+            m_link.progres->setValue(index);
+        }
+        if (m_link.progresPanel) {
+            m_link.progresPanel->show();
+            m_link.progresPanel->raise();
+            m_link.progresPanel->repaint();
+        }
+        m_ui->Panelinfo->setText(QStringLiteral("%1 z %2").arg(index).arg(capacity));
+    });
+    connect(m_reader, &PhonebookReader::rowRead, this, &PhonebookPage::appendRow);
+    connect(m_reader, &PhonebookReader::finished, this, &PhonebookPage::readEnded);
+    connect(m_reader, &PhonebookReader::failed, this, &PhonebookPage::readFailed);
+    connect(m_reader, &PhonebookReader::entryWritten, this, [this] {
+        m_writtenRow = nullptr;
+        m_rowBefore.clear();
+    });
+    connect(m_reader, &PhonebookReader::entryRefused, this, &PhonebookPage::writeRefused);
+}
+
+void PhonebookPage::run(const std::function<void()> &handler)
+{
+    if (!m_reader)
+        return;  // not attached to a main window: the controls only
+    if (m_link.guard)
+        m_link.guard(handler);
+    else
+        handler();
+}
+
+bool PhonebookPage::openPort()
+{
+    return m_link.setModemPortOpen && m_link.setModemPortOpen(true);
+}
+
+void PhonebookPage::send(const QByteArray &command)
+{
+    m_link.comPort1->SendText(command);
+}
+
+QString PhonebookPage::dataFolder() const
+{
+    return userFilesFolder(m_link.programFolder, QStringLiteral("DATA"));
+}
+
+QList<SeznamRow> PhonebookPage::rows() const
+{
+    QList<SeznamRow> out;
+    for (int i = 0; i < m_ui->Seznam->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = m_ui->Seznam->topLevelItem(i);
+        const QVariant count = item->data(0, FieldCountRole);
+        const int fields = count.isValid() ? count.toInt() : Columns;
+        SeznamRow row;
+        for (int column = 0; column < fields; ++column)
+            row.append(bytes(item->text(column)));
+        out.append(row);
+    }
+    return out;
+}
+
+void PhonebookPage::setRows(const QList<SeznamRow> &rows)
+{
+    m_writtenRow = nullptr;
+    m_ui->Seznam->clear();
+    QList<QTreeWidgetItem *> items;
+    for (const SeznamRow &row : rows) {
+        auto *item = new QTreeWidgetItem;
+        for (int column = 0; column < row.size(); ++column)
+            item->setText(column, text(row.at(column)));
+        item->setData(0, FieldCountRole, int(row.size()));
+        items.append(item);
+    }
+    m_ui->Seznam->addTopLevelItems(items);
+}
+
+// --- Reading -------------------------------------------------------------------
+
+void PhonebookPage::vybertypuClick(int index)
+{
+    if (!m_reader || index < 0 || index >= MemoryCount)
+        return;
+    if (m_link.installDefaultRxHandler)
+        m_link.installDefaultRxHandler();
+    if (m_link.replies)
+        m_link.replies->ReplyBuffer.clear();
+    m_reader->cancel();
+    if (!openPort())
+        return;
+    if (m_link.hlavniPanel)
+        m_link.hlavniPanel->setEnabled(false);
+    m_writtenRow = nullptr;
+    m_ui->Seznam->clear();
+    if (m_link.progres)
+        m_link.progres->setValue(0);
+
+    QByteArray pin2;
+    if (index == Pin2MemoryIndex && m_link.heslo) {
+        m_link.heslo->prepare(QStringLiteral("Zadejte PIN2"), true, false);
+        Dialogs::instance().execDialog(m_link.heslo);
+        pin2 = m_link.heslo->oldCode();
+        if (pin2.isEmpty()) {
+            readEnded();
+            return;
+        }
+    }
+    const PhonebookMemory &memory = MemoryTable[index];
+    m_editace->setEnabled(memory.editable);
+    m_vymazat->setEnabled(memory.erasable);
+    m_zavolat->setEnabled(true);
+    m_zavesit->setEnabled(true);
+    m_reader->start(index, pin2);
+}
+
+void PhonebookPage::RefresSeznamClick()
+{
+    const int index = m_ui->vybertypu->itemIndex();
+    if (!openPort() || index < 0)
+        return;
+    m_ui->RefresSeznam->setEnabled(false);
+    vybertypuClick(index);
+}
+
+void PhonebookPage::chooseFromMenu(int index)
+{
+    m_ui->vybertypu->setItemIndex(index);
+    if (m_ui->vybertypu->isEnabled())
+        vybertypuClick(index);
+}
+
+void PhonebookPage::appendRow(const PhonebookRow &row)
+{
+    auto *item = new QTreeWidgetItem;
+    item->setText(0, text(row.caption));
+    item->setText(1, text(row.location));
+    item->setText(2, text(row.name));
+    item->setText(3, text(row.number));
+    item->setText(4, text(row.group));
+    m_ui->Seznam->addTopLevelItem(item);
+}
+
+void PhonebookPage::readEnded()
+{
+    if (m_link.hlavniPanel)
+        m_link.hlavniPanel->setEnabled(true);
+    if (m_link.progresPanel)
+        m_link.progresPanel->hide();
+    if (m_link.progres)
+        m_link.progres->setValue(0);
+    // The PIN2 is forgotten: the prompt opens empty next time.
+    if (m_link.heslo)
+        m_link.heslo->PuvodniHeslo()->clear();
+    m_ui->RefresSeznam->setEnabled(true);
+}
+
+void PhonebookPage::readFailed(PhonebookReader::Failure failure, const QByteArray &detail)
+{
+    readEnded();
+    const int index = m_reader->memoryIndex();
+    const QByteArray memory = index >= 0 ? QByteArray(MemoryTable[index].code) : QByteArray();
+    QByteArray MessageTexts::*which = &MessageTexts::pbMemoryRefused;
+    switch (failure) {
+    case PhonebookReader::Failure::PortError: which = &MessageTexts::pbPortError; break;
+    case PhonebookReader::Failure::MemoryRefused: which = &MessageTexts::pbMemoryRefused; break;
+    case PhonebookReader::Failure::BadCount: which = &MessageTexts::pbBadCount; break;
+    case PhonebookReader::Failure::Pin2Refused: which = &MessageTexts::pbPin2Refused; break;
+    case PhonebookReader::Failure::NoAnswer: which = &MessageTexts::pbNoAnswer; break;
+    }
+    message(int(Dialogs::Icon::Warning), messageText(which, memory, detail.trimmed()));
+}
+
+QByteArray PhonebookPage::messageText(QByteArray MessageTexts::*which, const QByteArray &first,
+                                      const QByteArray &second) const
+{
+    static const MessageTexts defaults = MessageTexts::defaults();
+    QByteArray t = m_link.texts ? m_link.texts->*which : defaults.*which;
+    t.replace("%1", first);
+    t.replace("%2", second);
+    return t;
+}
+
+void PhonebookPage::message(int icon, const QByteArray &cp1250)
+{
+    const auto i = Dialogs::Icon(icon);
+    const QString caption = i == Dialogs::Icon::Error ? QStringLiteral("Chyba")
+                            : i == Dialogs::Icon::Warning ? QStringLiteral("Upozornění")
+                                                          : QStringLiteral("Informace");
+    Dialogs::instance().message(window(), i, caption, text(cp1250), Dialogs::Buttons::Ok);
+}
+
+// --- Editing, dialling, erasing --------------------------------------------------
+
+void PhonebookPage::SeznamClick()
+{
+    QTreeWidgetItem *item = m_ui->Seznam->currentItem();
+    if (!item || !m_edit)
+        return;
+    const int index = m_ui->vybertypu->itemIndex();
+    if (index >= 3)
+        return;
+    // A row loaded from a short line has no sub-items to edit.
+    const QVariant count = item->data(0, FieldCountRole);
+    if (count.isValid() && count.toInt() < 4)
+        return;
+    m_edit->Cislo()->setText(item->text(1));
+    m_edit->Jmeno()->setText(item->text(2));
+    m_edit->Telefon()->setText(item->text(3));
+    m_edit->Skupina()->setCurrentIndex(item->text(4) == QLatin1String("VIP") ? 0 : 1);
+    Dialogs::instance().execDialog(m_edit);
+}
+
+void PhonebookPage::editConfirmed()
+{
+    QTreeWidgetItem *item = m_ui->Seznam->currentItem();
+    const QString cislo = m_edit->Cislo()->text();
+    const QString jmeno = m_edit->Jmeno()->text();
+    const QString telefon = m_edit->Telefon()->text();
+    if (!item || cislo.isEmpty() || jmeno.isEmpty() || telefon.isEmpty())
+        return;
+    const bool vip = m_edit->Skupina()->currentText() == QLatin1String("VIP");
+    const bool toHandset = m_edit->Ulozit()->isChecked();
+    std::optional<QByteArray> command;
+    if (toHandset) {
+        command = WriteEntryCommand(bytes(cislo), bytes(telefon), bytes(jmeno), vip);
+        if (!command) {
+            message(int(Dialogs::Icon::Warning), messageText(&MessageTexts::pbBadEntry, {}, {}));
+            return;
+        }
+    }
+    QStringList before;
+    for (int column = 1; column < Columns; ++column)
+        before.append(item->text(column));
+    item->setText(1, cislo);
+    item->setText(2, jmeno);
+    item->setText(3, telefon);
+    item->setText(4, vip ? QStringLiteral("VIP") : QString());
+    if (item->data(0, FieldCountRole).toInt() < Columns && item->data(0, FieldCountRole).isValid())
+        item->setData(0, FieldCountRole, Columns);
+    if (!toHandset)
+        return;
+    m_writtenRow = item;
+    m_rowBefore = before;
+    if (!openPort()) {
+        writeRefused({});
+        return;
+    }
+    m_reader->writeEntry(*command);
+}
+
+void PhonebookPage::writeRefused(const QByteArray &detail)
+{
+    QTreeWidgetItem *item = m_writtenRow;
+    m_writtenRow = nullptr;
+    if (item && m_ui->Seznam->indexOfTopLevelItem(item) >= 0)
+        for (int column = 1; column < Columns && column - 1 < m_rowBefore.size(); ++column)
+            item->setText(column, m_rowBefore.at(column - 1));
+    m_rowBefore.clear();
+    // A port that would not open has shown its own message already.
+    if (!detail.isEmpty())
+        message(int(Dialogs::Icon::Warning), messageText(&MessageTexts::pbWriteRefused, {}, detail.trimmed()));
+}
+
+void PhonebookPage::Zavolat1Click()
+{
+    const QTreeWidgetItem *item = m_ui->Seznam->currentItem();
+    if (!item || item->text(3).trimmed().isEmpty() || !openPort())
+        return;
+    send(TZavolatSeznam::DialCommand(bytes(item->text(3))));
+}
+
+void PhonebookPage::Zavsit1Click()
+{
+    if (openPort())
+        send("ATH\r");
+}
+
+void PhonebookPage::Vymazat1Click()
+{
+    if (!openPort())
+        return;
+    const QTreeWidgetItem *item = m_ui->Seznam->currentItem();
+    // Without a location there is nothing to erase: "AT+CPBW=" alone is no
+    // erase command.
+    if (!item || item->text(1).trimmed().isEmpty())
+        return;
+    const QByteArray erase = "AT+CPBW=" + bytes(item->text(1)) + '\r';
+    auto pause = [this] {
+        if (m_link.waitTicks)
+            m_link.waitTicks(10);
+    };
+    switch (m_ui->vybertypu->itemIndex()) {
+    case 0:
+    case 1:
+    case 2:
+        send(MemoryTable[m_ui->vybertypu->itemIndex()].selectCommand());
+        pause();
+        send(erase);
+        break;
+    case 3:
+    case 4:
+        pause();
+        send(erase);
+        break;
+    case 5:
+        send("AT+CPBS=\"LD\"\r");
+        pause();
+        send("AT^SDLD\r");
+        break;
+    case 8:
+        send("AT^SPBS=\"BL\"\r");
+        pause();
+        send(erase);
+        break;
+    default:
+        break;
+    }
+}
+
+// --- List files -----------------------------------------------------------------
+
+void PhonebookPage::UlozitClick()
+{
+    QString path = Dialogs::instance().saveFileName(window(), QStringLiteral("Uložit seznam"),
+                                                    dataFolder() + QStringLiteral("seznam.sez"), ListFilter);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".sez");
+    QString error;
+    if (!WriteSeznamFile(path, rows(), &error))
+        message(int(Dialogs::Icon::Error),
+                messageText(&MessageTexts::pbFileWriteError, bytes(QDir::toNativeSeparators(path)), bytes(error)));
+}
+
+void PhonebookPage::nactiClick()
+{
+    const QString path = Dialogs::instance().openFileName(window(), QStringLiteral("Načíst seznam"), dataFolder(),
+                                                          ListFilter);
+    if (path.isEmpty())
+        return;
+    QString error;
+    const auto loaded = ReadSeznamFile(path, &error);
+    if (!loaded) {
+        message(int(Dialogs::Icon::Error),
+                messageText(&MessageTexts::pbFileReadError, bytes(QDir::toNativeSeparators(path)), bytes(error)));
+        return;
+    }
+    setRows(*loaded);
 }

@@ -19,6 +19,7 @@
 #include "phonebookpage.h"
 #include "smscompose.h"
 #include "smspage.h"
+#include "zavolatseznam.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -132,6 +133,33 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     m_deviceSettings = new DeviceSettings(m_infoPage, m_locksPage, ComPort1, m_heslo, m_clock,
                                           [this](bool open) { return SetModemPortOpen(open); }, this);
     m_deviceSettings->setGuard([this](const std::function<void()> &handler) { runGuarded(handler); });
+    m_zavolatSeznam = new TZavolatSeznam(this, ComPort1, [this](bool open) { return SetModemPortOpen(open); });
+    m_zavolatSeznam->setGuard([this](const std::function<void()> &handler) { runGuarded(handler); });
+    m_addressBookPage->setLink({m_programFolder, ComPort1, [this](bool open) { return SetModemPortOpen(open); },
+                                m_zavolatSeznam, &m_texts, [this] { return panelText(0); },
+                                [this](const QString &text) { setPanelText(0, text); },
+                                [this](const std::function<void()> &handler) { runGuarded(handler); }});
+
+    // The phonebook read is driven by the replies of the default handler.
+    PhonebookLink phonebook;
+    phonebook.comPort1 = ComPort1;
+    phonebook.replies = &m_replies;
+    phonebook.heslo = m_heslo;
+    phonebook.hlavniPanel = ui->HlavniPanel;
+    phonebook.progresPanel = m_progresPanel;
+    phonebook.progres = m_progres;
+    phonebook.texts = &m_texts;
+    phonebook.programFolder = m_programFolder;
+    phonebook.setModemPortOpen = [this](bool open) { return SetModemPortOpen(open); };
+    phonebook.installDefaultRxHandler = [this] { installDefaultRxHandler(); };
+    phonebook.waitTicks = [this](int n) { WaitTicks(n); };
+    phonebook.guard = [this](const std::function<void()> &handler) { runGuarded(handler); };
+    m_phonebookPage->attach(phonebook);
+    PhonebookReader *reader = m_phonebookPage->reader();
+    m_replies.onReplyComplete = [reader](const QByteArray &reply) { reader->replyComplete(reply); };
+    m_replies.onReplyFailed = [reader](const QByteArray &reply, const QByteArray &error) {
+        reader->replyFailed(reply, error);
+    };
 
     connectHandlers();
     attachSmsPage();
@@ -173,8 +201,10 @@ void TForm1::createPages()
     putIntoPage(ui->Vyp_telefon, m_infoPage);
     m_locksPage = new LocksPage(ui->TabSheet6);
     putIntoPage(ui->TabSheet6, m_locksPage);
-    putIntoPage(ui->TabSheet2, new PhonebookPage(ui->TabSheet2));
-    putIntoPage(ui->TabAdresar, new AddressBookPage(ui->TabAdresar));
+    m_phonebookPage = new PhonebookPage(ui->TabSheet2);
+    putIntoPage(ui->TabSheet2, m_phonebookPage);
+    m_addressBookPage = new AddressBookPage(ui->TabAdresar);
+    putIntoPage(ui->TabAdresar, m_addressBookPage);
     m_smsPage = new SmsPage(ui->TabSMS);
     putIntoPage(ui->TabSMS, m_smsPage);
     ui->Kal_Seznam->header()->setStretchLastSection(true);

@@ -9,10 +9,12 @@
 #include <array>
 #include <functional>
 
+class AddressBookPage;
 class Clock;
 class DeviceSettings;
 class InfoPage;
 class LocksPage;
+class PhonebookPage;
 class QAction;
 class QLabel;
 class QProgressBar;
@@ -25,6 +27,7 @@ class TComPort;
 class TFrmAbout;
 class TFrmNastaveni;
 class THesloForm;
+class TZavolatSeznam;
 
 namespace Ui {
 class TForm1;
@@ -71,11 +74,16 @@ public:
     SmsPage *smsPage() const { return m_smsPage; }
     // The compose dialog "Nová SMS", opened from the SMS page.
     TNovaSMSDlg *novaSms() const { return m_novaSms; }
+    PhonebookPage *phonebookPage() const { return m_phonebookPage; }
     TFrmNastaveni *nastaveni() const { return m_nastaveni; }
     // The code-entry dialog, shared by the device settings and phonebook reading.
     THesloForm *heslo() const { return m_heslo; }
     DeviceSettings *deviceSettings() const { return m_deviceSettings; }
+    // The number-choice dialog: dials one of up to four numbers on ComPort1.
+    TZavolatSeznam *zavolatSeznam() const { return m_zavolatSeznam; }
     TFrmAbout *about() const { return m_about; }
+    // The address-book page: the loaded contacts (AdresarList) with the user's edits.
+    AddressBookPage *addressBookPage() const { return m_addressBookPage; }
     QWidget *ProgresPanel() const { return m_progresPanel; }
     QLabel *lbProgres() const { return m_lbProgres; }
     QProgressBar *Progres() const { return m_progres; }
@@ -191,8 +199,11 @@ private:
     LocksPage *m_locksPage = nullptr;
     SmsPage *m_smsPage = nullptr;
     TNovaSMSDlg *m_novaSms = nullptr;
+    PhonebookPage *m_phonebookPage = nullptr;
     TFrmNastaveni *m_nastaveni = nullptr;
     THesloForm *m_heslo = nullptr;
+    TZavolatSeznam *m_zavolatSeznam = nullptr;
+    AddressBookPage *m_addressBookPage = nullptr;
     DeviceSettings *m_deviceSettings = nullptr;
     TFrmAbout *m_about = nullptr;
     QWidget *m_progresPanel = nullptr;

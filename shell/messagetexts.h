@@ -22,6 +22,21 @@ struct MessageTexts
     QByteArray smsSaveFailed;    // sms/62, then a blank, the file name and the reason
     QByteArray smsPrintFailed;   // sms/63
     QByteArray smsMissingParts;  // sms/64, then the missing parts of a concatenated message
+    QByteArray pbMemoryRefused;  // seznam/70
+    QByteArray pbBadCount;       // seznam/71
+    QByteArray pbPin2Refused;    // seznam/72
+    QByteArray pbNoAnswer;       // seznam/73
+    QByteArray pbPortError;      // seznam/74
+    QByteArray pbBadEntry;       // seznam/75
+    QByteArray pbWriteRefused;   // seznam/76
+    QByteArray pbFileReadError;  // seznam/77
+    QByteArray pbFileWriteError; // seznam/78
+    QByteArray adrGroupsUnreadable; // adresar/600, %1 the group file
+    QByteArray adrFileUnreadable;   // adresar/601, %1 the file
+    QByteArray adrNotShown;         // adresar/602, %1 shown, %2 in the file, %3 not shown
+    QByteArray adrSaveFailed;       // adresar/603, %1 the file
+    QByteArray adrNothingToSave;    // adresar/604
+    QByteArray adrSaved;            // adresar/605, %1 the file
 
     static MessageTexts defaults();
 };

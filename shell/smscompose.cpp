@@ -1,5 +1,7 @@
 #include "smscompose.h"
 
+#include "addressbookpage.h"
+#include "cp1250.h"
 #include "hlavni.h"
 #include "infopage.h"
 #include "novasms.h"
@@ -15,7 +17,7 @@ TNovaSMSDlg *AttachSmsCompose(TForm1 &form)
     links.mainWindow = &form;
     links.port = form.ComPort1;
     links.Seznam = form.findChild<QTreeWidget *>(QStringLiteral("Seznam"));
-    links.lvAdresar = form.findChild<QTreeWidget *>(QStringLiteral("lvAdresar"));
+    links.lvAdresar = form.addressBookPage()->lvAdresar();
     links.strediskoSMS = form.infoPage()->strediskoSMS();
     links.ProgresPanel = form.ProgresPanel();
     links.lbProgres = form.lbProgres();
@@ -23,6 +25,12 @@ TNovaSMSDlg *AttachSmsCompose(TForm1 &form)
     links.openModemPort = [&form] { return form.SetModemPortOpen(true); };
     links.installDefaultRxHandler = [&form] { form.installDefaultRxHandler(); };
     links.setStatusText = [&form](const QString &text) { form.setPanelText(0, text); };
+    links.privateNumber = [&form](int record) -> std::optional<QString> {
+        const AddressBookPage *book = form.addressBookPage();
+        if (!book || record < 1 || record > book->AdresarCount() || record >= book->AdresarList().size())
+            return std::nullopt;
+        return Cp1250::toUnicode(book->AdresarList()[record].SoukTel);
+    };
     links.programFolder = form.programFolder();
     auto *dialog = new TNovaSMSDlg(links, &form);
 

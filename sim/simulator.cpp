@@ -222,6 +222,26 @@ std::vector<uint32_t> codePoints(const std::string &text)
     }
     return out;
 }
+// While the SIM waits for its PIN or PUK (AT+CPIN? not READY), commands that
+// read or write the SIM answer +CME ERROR: 11 or 12; their test forms and
+// everything else still work, as 3GPP TS 27.007 has it.
+int simLocked(const State &state, const AtCommand &cmd)
+{
+    static const char *const simCommands[] = {
+        "+CIMI", "^SCID", "+CCID", "+CNUM", "+CPBS", "+CPBR", "+CPBW", "+CPBF", "^SPBS", "^SDLD",
+        "+CSCA", "+CPMS", "+CMGL", "+CMGR", "+CMGS", "+CMGW", "+CMGD", "+CMSS", "+CPUC", "+CACM", "+CAMM"};
+    if (cmd.type == AtType::Test)
+        return 0;
+    const std::string wanted = state.value("pin.wanted");
+    const int code = wanted == "SIM PIN" ? Cme::SimPinRequired : wanted == "SIM PUK" ? Cme::SimPukRequired : 0;
+    if (code == 0)
+        return 0;
+    for (const char *name : simCommands)
+        if (cmd.name == name)
+            return code;
+    return 0;
+}
+
 } // namespace
 
 Family::Family(const char *name, Setup setup)
@@ -444,6 +464,8 @@ bool Simulator::start(std::string &error)
     for (const auto &fn : m_registry.starts())
         if (!fn(*this, error))
             return false;
+    for (const auto &fn : m_registry.powerOns())
+        fn(*this);
     const Clock::time_point now = Clock::now();
     for (const Registry::Tick &t : m_registry.ticks())
         m_tickDue.push_back(now + std::chrono::milliseconds(t.intervalMs));
@@ -499,6 +521,8 @@ void Simulator::powerOn()
         return;
     m_state.set("power", "on");
     resetSession();
+    for (const auto &fn : m_registry.powerOns())
+        fn(*this);
 }
 
 void Simulator::resetSession()
@@ -532,7 +556,8 @@ void Simulator::modemInput(const std::string &bytes)
         }
         const char c = bytes[i];
         echo += c;
-        if (c == '\r') {
+        // S3 ends a command line (CR), S5 takes back a character (BS).
+        if (c == char(m_state.number("at.s3", 13))) {
             if (m_state.flag("at.echo") && !silent)
                 m_modem.sendEcho(echo);
             echo.clear();
@@ -541,7 +566,7 @@ void Simulator::modemInput(const std::string &bytes)
             executeLine(line);
             if (!powered())
                 return;
-        } else if (c == '\b') {
+        } else if (c == char(m_state.number("at.s5", 8))) {
             if (!m_line.empty())
                 m_line.pop_back();
         } else if (c != '\n') {
@@ -592,6 +617,10 @@ void Simulator::executeLine(const std::string &line)
             sendFinal(AtResult::error());
             return;
         }
+        if (const int locked = simLocked(m_state, cmd)) {
+            sendFinal(AtResult::cmeError(locked));
+            return;
+        }
         AtContext ctx(*this);
         const AtResult result = (*handler)(ctx, cmd);
         if (result.kind == AtResult::Deferred) {
@@ -615,14 +644,21 @@ void Simulator::finishAt(AtResult result, const std::vector<std::string> &lines)
     sendFinal(result);
 }
 
+// The line framing of V.250: S3 ends a line (CR) and S4 follows it (LF).
+std::string Simulator::lineEnd() const
+{
+    return std::string(1, char(m_state.number("at.s3", 13))) + char(m_state.number("at.s4", 10));
+}
+
 void Simulator::sendLines(const std::vector<std::string> &lines)
 {
     if (lines.empty())
         return;
     const bool verbose = m_state.flag("at.verbose");
-    std::string out = verbose ? "\r\n" : "";
+    const std::string end = lineEnd();
+    std::string out = verbose ? end : "";
     for (const std::string &l : lines)
-        out += l + "\r\n";
+        out += l + end;
     m_modem.sendReply(out);
 }
 
@@ -641,6 +677,10 @@ void Simulator::sendFinal(const AtResult &result)
         text = "ERROR";
         code = 4;
         break;
+    case AtResult::NoCarrier:
+        text = "NO CARRIER";
+        code = 3;
+        break;
     case AtResult::CmeError: {
         const long mode = m_state.number("at.cmee", 1);
         if (mode == 1)
@@ -657,12 +697,15 @@ void Simulator::sendFinal(const AtResult &result)
         code = text == "ERROR" ? 4 : -1;
         break;
     }
+    // Numeric mode (ATV0): the V.250 code and S3; +CME ERROR has no code of
+    // its own and keeps its text, ended like an information line.
+    const std::string end = lineEnd();
     if (m_state.flag("at.verbose"))
-        m_modem.sendReply("\r\n" + text + "\r\n");
+        m_modem.sendReply(end + text + end);
     else if (code >= 0)
-        m_modem.sendReply(std::to_string(code) + "\r");
+        m_modem.sendReply(std::to_string(code) + end.substr(0, 1));
     else
-        m_modem.sendReply(text + "\r\n");
+        m_modem.sendReply(text + end);
 }
 
 // ---- diagnostic port -----------------------------------------------------

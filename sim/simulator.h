@@ -38,7 +38,7 @@ struct AtCommand
 
 struct AtResult
 {
-    enum Kind { Ok, Error, CmeError, CmsError, Deferred } kind = Ok;
+    enum Kind { Ok, Error, CmeError, CmsError, Deferred, NoCarrier } kind = Ok;
     int cme = 0;  // the error number of CmeError and CmsError
 
     static AtResult ok() { return {Ok, 0}; }
@@ -50,7 +50,9 @@ struct AtResult
     // The handler has taken over the input (see AtContext::divert); it
     // finishes the command later with Simulator::finishAt().
     static AtResult deferred() { return {Deferred, 0}; }
-    bool failed() const { return kind == Error || kind == CmeError || kind == CmsError; }
+    // The final result "NO CARRIER" (V.250 code 3): no call to answer or keep.
+    static AtResult noCarrier() { return {NoCarrier, 0}; }
+    bool failed() const { return kind == Error || kind == CmeError || kind == CmsError || kind == NoCarrier; }
 };
 
 // Error numbers of 3GPP TS 27.007 used by the handset.
@@ -126,6 +128,9 @@ public:
     }
     // Runs on power-on and ATZ after the session values are reset.
     void onReset(std::function<void(Simulator &)> fn) { m_resets.push_back(std::move(fn)); }
+    // Runs when the handset is switched on: once at the start (after the
+    // onStart runs) and on each "power on" after the session reset.
+    void onPowerOn(std::function<void(Simulator &)> fn) { m_powerOns.push_back(std::move(fn)); }
     // Runs once after the state is loaded and the ports are open (a family
     // that serves a folder makes it here); false with error stops the start.
     void onStart(std::function<bool(Simulator &, std::string &error)> fn) { m_starts.push_back(std::move(fn)); }
@@ -148,6 +153,7 @@ public:
     const std::map<std::string, Control> &controls() const { return m_control; }
     const std::vector<std::function<void(Simulator &)>> &resets() const { return m_resets; }
     const std::vector<std::function<bool(Simulator &, std::string &)>> &starts() const { return m_starts; }
+    const std::vector<std::function<void(Simulator &)>> &powerOns() const { return m_powerOns; }
     struct Tick
     {
         int intervalMs;
@@ -163,6 +169,7 @@ private:
     std::map<std::pair<uint8_t, int>, DiagHandler> m_diag;
     std::vector<std::function<void(Simulator &)>> m_resets;
     std::vector<std::function<bool(Simulator &, std::string &)>> m_starts;
+    std::vector<std::function<void(Simulator &)>> m_powerOns;
     std::vector<Tick> m_ticks;
     std::function<void(Simulator &, const std::string &)> m_gpsInput;
 };
@@ -262,6 +269,7 @@ private:
     friend class AtContext;
     void executeLine(const std::string &line);
     void sendFinal(const AtResult &result);
+    std::string lineEnd() const;
     void sendLines(const std::vector<std::string> &lines);
     void handleFrame(const std::string &frame);
     void sendFrame(const std::string &payload);

@@ -1,4 +1,5 @@
-// Call-related settings: DTMF tones and their duration, advice of charge.
+// Calls (ATD...; voice calls, ATA, ATH, AT+CHUP) and call-related settings:
+// DTMF tones and their duration, advice of charge.
 
 #include "../family.h"
 
@@ -77,10 +78,80 @@ AtResult cpuc(AtContext &ctx, const AtCommand &cmd)
     }
 }
 
-// No call is ever in progress yet, so hanging up always succeeds.
-AtResult hangUp(AtContext &, const AtCommand &cmd)
+void logCall(State &s, const std::string &entry)
 {
-    return cmd.type == AtType::Read ? AtResult::error() : AtResult::ok();
+    const std::string log = s.value("call.log");
+    s.set("call.log", log.empty() ? entry : log + ";" + entry);
+}
+
+// The newest dialled number goes to the top of the dialled calls (LD).
+void rememberDialled(State &s, const std::string &number)
+{
+    const long size = s.number("pb.LD.size");
+    for (long i = size; i > 1; --i) {
+        const std::string above = "pb.LD." + std::to_string(i - 1);
+        if (s.has(above))
+            s.set("pb.LD." + std::to_string(i), s.value(above));
+        else
+            s.remove("pb.LD." + std::to_string(i));
+    }
+    if (size >= 1)
+        s.set("pb.LD.1", number + "," + (number[0] == '+' ? "145" : "129") + ",");
+}
+
+// ATD<number>; is a voice call, which the network connects at once; without
+// the ";" it is a data call, which this handset has no service for.
+AtResult dial(AtContext &ctx, const AtCommand &cmd)
+{
+    State &s = ctx.state();
+    std::string number;
+    // T and P (tone and pulse dialling) are modifiers, not digits.
+    for (char c : cmd.raw)
+        if (c != 'T' && c != 'P')
+            number += c;
+    const bool voice = !number.empty() && number.back() == ';';
+    if (voice)
+        number.pop_back();
+    if (number.empty() || number.find_first_not_of("+0123456789*#W,") != std::string::npos
+        || number.find('+', 1) != std::string::npos)
+        return AtResult::error();
+    if (!voice)
+        return AtResult::noCarrier();
+    if (s.value("call.state") != "idle")
+        return AtResult::cmeError(Cme::OperationNotAllowed);
+    if (s.number("network.reg") != 1 && s.number("network.reg") != 5)
+        return AtResult::noCarrier();
+    s.set("call.state", "active");
+    s.set("call.number", number);
+    logCall(s, "dial " + number);
+    rememberDialled(s, number);
+    return AtResult::ok();
+}
+
+// ATA answers a ringing call ("call.state = ringing" set through the control socket).
+AtResult answer(AtContext &ctx, const AtCommand &cmd)
+{
+    State &s = ctx.state();
+    if (cmd.type != AtType::Action)
+        return AtResult::error();
+    if (s.value("call.state") != "ringing")
+        return AtResult::noCarrier();
+    s.set("call.state", "active");
+    logCall(s, "answer " + s.value("call.number"));
+    return AtResult::ok();
+}
+
+// Hanging up with no call in progress still succeeds.
+AtResult hangUp(AtContext &ctx, const AtCommand &cmd)
+{
+    if (cmd.type == AtType::Read)
+        return AtResult::error();
+    State &s = ctx.state();
+    if (s.value("call.state") != "idle") {
+        logCall(s, "hangup " + s.value("call.number"));
+        s.set("call.state", "idle");
+    }
+    return AtResult::ok();
 }
 
 const Family family("calls", [](Registry &r) {
@@ -92,8 +163,13 @@ const Family family("calls", [](Registry &r) {
     r.at("+VTS", vts);
     r.at("+VTD", vtd);
     r.at("+CPUC", cpuc);
+    r.key("call.state", "idle", "idle, ringing (ATA answers it) or active (after ATD...;)");
+    r.key("call.number", "", "number of the call in progress or last made");
+    r.key("call.log", "", "calls made, answered and hung up, as \"dial N;hangup N;...\"");
     r.at("+CHUP", hangUp);
     r.at("H", hangUp);
+    r.at("D", dial);
+    r.at("A", answer);
 });
 
 } // namespace

@@ -67,17 +67,47 @@ AtResult cops(AtContext &ctx, const AtCommand &cmd)
     }
 }
 
-AtResult creg(AtContext &ctx, const AtCommand &cmd)
+// +CREG and +CGREG: n,stat and, with n = 2, the location area and cell.
+AtHandler registration(const std::string &prefix, const std::string &modeKey, const std::string &statKey)
+{
+    return [prefix, modeKey, statKey](AtContext &ctx, const AtCommand &cmd) {
+        State &s = ctx.state();
+        switch (cmd.type) {
+        case AtType::Read: {
+            const long mode = s.number(modeKey);
+            const long stat = s.number(statKey);
+            std::string line = prefix + ": " + std::to_string(mode) + "," + std::to_string(stat);
+            if (mode == 2 && (stat == 1 || stat == 5))
+                line += ",\"" + s.value("network.lac") + "\",\"" + s.value("network.ci") + "\"";
+            ctx.line(line);
+            return AtResult::ok();
+        }
+        case AtType::Test:
+            ctx.line(prefix + ": (0-2)");
+            return AtResult::ok();
+        case AtType::Set:
+            return ctx.setNumber(cmd, 0, modeKey, 0, 2);
+        default:
+            return AtResult::error();
+        }
+    };
+}
+
+AtResult cgatt(AtContext &ctx, const AtCommand &cmd)
 {
     switch (cmd.type) {
     case AtType::Read:
-        ctx.line("+CREG: " + ctx.state().value("network.creg") + "," + ctx.state().value("network.reg"));
+        ctx.line("+CGATT: " + ctx.state().value("network.attached"));
         return AtResult::ok();
     case AtType::Test:
-        ctx.line("+CREG: (0-1)");
+        ctx.line("+CGATT: (0,1)");
         return AtResult::ok();
-    case AtType::Set:
-        return ctx.setNumber(cmd, 0, "network.creg", 0, 1);
+    case AtType::Set: {
+        const AtResult r = ctx.setNumber(cmd, 0, "network.attached", 0, 1);
+        if (!r.failed())
+            ctx.state().setNumber("network.greg", ctx.state().number("network.attached") ? ctx.state().number("network.reg") : 0);
+        return r;
+    }
     default:
         return AtResult::error();
     }
@@ -119,7 +149,12 @@ const Family family("network", [](Registry &r) {
     r.key("signal.rssi", "21", "received signal 0..31, 99 unknown (AT+CSQ)");
     r.key("signal.ber", "99", "bit error rate 0..7, 99 unknown (AT+CSQ)");
     r.key("network.reg", "1", "registration: 0 none, 1 home, 2 searching, 3 denied, 5 roaming (AT+CREG?)");
-    r.key("network.creg", "0", "unsolicited registration reports 0 or 1 (AT+CREG=)");
+    r.key("network.creg", "0", "registration report mode 0..2; 2 adds location area and cell (AT+CREG=)");
+    r.key("network.lac", "0B5A", "location area code, 4 hex digits (AT+CREG / AT+CGREG with mode 2)");
+    r.key("network.ci", "2F13", "cell identity, 4 hex digits (AT+CREG / AT+CGREG with mode 2)");
+    r.key("network.greg", "1", "GPRS registration, values as network.reg (AT+CGREG?)");
+    r.key("network.cgreg", "0", "GPRS registration report mode 0..2 (AT+CGREG=)");
+    r.key("network.attached", "1", "GPRS attached 0 or 1 (AT+CGATT)");
     r.key("operator.name", "T-Mobile CZ", "operator, long name; empty while searching (AT+COPS?)");
     r.key("operator.short", "TMO CZ", "operator, short name (AT+COPS=?)");
     r.key("operator.numeric", "23001", "operator, MCC and MNC (AT+COPS with format 2)");
@@ -130,7 +165,9 @@ const Family family("network", [](Registry &r) {
     r.at("+CBC", cbc);
     r.at("+CSQ", csq);
     r.at("+COPS", cops);
-    r.at("+CREG", creg);
+    r.at("+CREG", registration("+CREG", "network.creg", "network.reg"));
+    r.at("+CGREG", registration("+CGREG", "network.cgreg", "network.greg"));
+    r.at("+CGATT", cgatt);
     r.at("+CSCA", csca);
 });
 

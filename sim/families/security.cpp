@@ -6,6 +6,10 @@
 // for "SC", PIN2 for "P2") use up the SIM's attempts; with none left the SIM
 // asks for its PUK (+CME ERROR: 12 or 18) until the control socket sets the
 // attempts back.
+//
+// AT+CPIN follows 3GPP TS 27.007: with the PIN lock on, the handset starts
+// (and restarts after "power on") wanting its PIN; three wrong ones make it
+// want the PUK. PIN2 is wanted while FD is selected (the phonebook family).
 
 #include "../family.h"
 
@@ -111,22 +115,77 @@ AtResult cpwd(AtContext &ctx, const AtCommand &cmd)
     return AtResult::ok();
 }
 
+// What the SIM wants at power-on: its PIN while the PIN lock is on (its PUK
+// once the attempts are used up), nothing otherwise.
+void powerOnWanted(State &s)
+{
+    if (s.number("pin.attempts") <= 0)
+        s.set("pin.wanted", "SIM PUK");
+    else
+        s.set("pin.wanted", s.flag("lock.sc") ? "SIM PIN" : "READY");
+}
+
+// The PUK and a new PIN unblock the SIM; the PUK's own attempts are not counted.
+AtResult unblock(State &s, const AtCommand &cmd, const char *pukKey, const char *pinKey, const char *attemptsKey)
+{
+    if (cmd.args.size() != 2 || !validCode(cmd.arg(1)))
+        return AtResult::cmeError(Cme::IncorrectParameters);
+    if (cmd.arg(0) != s.value(pukKey))
+        return AtResult::cmeError(Cme::IncorrectPassword);
+    s.set(pinKey, cmd.arg(1));
+    s.set(attemptsKey, "3");
+    return AtResult::ok();
+}
+
+// AT+CPIN as 3GPP TS 27.007 has it: the read form tells what the SIM waits
+// for; the set form answers that wait and is an error while nothing waits
+// (no attempt is used then).
 AtResult cpin(AtContext &ctx, const AtCommand &cmd)
 {
     State &s = ctx.state();
     if (s.value("sim.present") == "0")
         return AtResult::cmeError(10);
+    std::string wanted = s.value("pin.wanted");
+    if (s.number("pin.attempts") <= 0 && wanted != "SIM PUK") {
+        wanted = "SIM PUK";  // the PIN was used up elsewhere (AT^SLCK, AT+CPWD)
+        s.set("pin.wanted", wanted);
+    }
     switch (cmd.type) {
     case AtType::Read:
-        ctx.line(s.number("pin.attempts") <= 0 ? "+CPIN: SIM PUK" : "+CPIN: READY");
+        ctx.line("+CPIN: " + wanted);
         return AtResult::ok();
     case AtType::Test:
         return AtResult::ok();
     case AtType::Set:
-        return checkCode(s, facilities[0], cmd.arg(0));
+        break;
     default:
         return AtResult::error();
     }
+    if (wanted == "SIM PIN" || wanted == "SIM PIN2") {
+        const bool pin2 = wanted == "SIM PIN2";
+        const AtResult check = checkCode(s, facilities[pin2 ? 3 : 0], cmd.arg(0));
+        if (check.failed()) {
+            if (s.number(pin2 ? "pin2.attempts" : "pin.attempts") <= 0)
+                s.set("pin.wanted", pin2 ? "SIM PUK2" : "SIM PUK");
+            return check;
+        }
+        s.set("pin.wanted", "READY");
+        if (pin2)
+            s.set("pin2.verified", "1");
+        return AtResult::ok();
+    }
+    if (wanted == "SIM PUK" || wanted == "SIM PUK2") {
+        const bool puk2 = wanted == "SIM PUK2";
+        const AtResult done = puk2 ? unblock(s, cmd, "code.puk2", "code.pin2", "pin2.attempts")
+                                   : unblock(s, cmd, "code.puk", "code.pin", "pin.attempts");
+        if (done.failed())
+            return done;
+        s.set("pin.wanted", "READY");
+        if (puk2)
+            s.set("pin2.verified", "1");
+        return AtResult::ok();
+    }
+    return AtResult::cmeError(Cme::OperationNotAllowed);
 }
 
 AtResult spic(AtContext &ctx, const AtCommand &cmd)
@@ -145,6 +204,10 @@ const Family family("security", [](Registry &r) {
     r.key("code.phone", "0000", "phone code (facility PS)");
     r.key("pin.attempts", "3", "PIN attempts left; 0 blocks the SIM (AT^SPIC)");
     r.key("pin2.attempts", "3", "PIN2 attempts left; 0 blocks PIN2");
+    r.key("code.puk", "12345678", "SIM PUK: AT+CPIN=\"PUK\",\"new PIN\" while the SIM wants it");
+    r.key("code.puk2", "87654321", "SIM PUK2: AT+CPIN=\"PUK2\",\"new PIN2\" while the SIM wants it");
+    r.key("pin.wanted", "READY",
+          "what AT+CPIN? shows: READY, SIM PIN, SIM PUK, SIM PIN2, SIM PUK2; at power-on SIM PIN while lock.sc is 1");
     r.key("lock.sc", "0", "SIM PIN lock 0 or 1 (AT^SLCK=\"SC\", AT+CLCK=\"SC\")");
     r.key("lock.ps", "0", "phone lock 0 or 1 (AT^SLCK=\"PS\", AT+CLCK=\"PS\")");
     r.key("lock.cs", "0", "keypad lock 0 or 1 (AT+CLCK=\"CS\")");
@@ -153,6 +216,7 @@ const Family family("security", [](Registry &r) {
     r.at("+CPWD", cpwd);
     r.at("+CPIN", cpin);
     r.at("^SPIC", spic);
+    r.onPowerOn([](Simulator &sim) { powerOnWanted(sim.state()); });
 });
 
 } // namespace

@@ -1,0 +1,189 @@
+#include "adresar.h"
+
+#include "text2pdu.h"
+
+namespace {
+
+using T = AdresarFieldType;
+
+constexpr unsigned char Ff = 0xFF;
+
+const QByteArray RecordEnd("\x3D\xFF", 2);
+const QByteArray GroupNumberMarker("\x03\x01", 2);
+const QByteArray GroupNameMarker("\x04\x04", 2);
+const QByteArray GroupFollows("\x00\x03", 2);
+
+// Bytes of data at offset `at` of `bytes`, as many of `count` as are there.
+QByteArray takeAt(const QByteArray &bytes, qsizetype at, qsizetype count)
+{
+    if (count <= 0 || at >= bytes.size())
+        return {};
+    return bytes.mid(at, count);
+}
+
+// A 16-bit little-endian number; bytes past the end count as 00.
+int readWord(const QByteArray &bytes, qsizetype at)
+{
+    const auto byteAt = [&](qsizetype i) { return i < bytes.size() ? quint8(bytes[i]) : 0; };
+    return byteAt(at) | byteAt(at + 1) << 8;
+}
+
+QByteArray decodeUnits(const QByteArray &bytes)
+{
+    QByteArray hex;
+    hex.reserve(bytes.size() * 2);
+    for (qsizetype i = 0; i < bytes.size(); i += 2) {
+        const int unit = quint8(bytes[i]) | (i + 1 < bytes.size() ? quint8(bytes[i + 1]) << 8 : 0);
+        if (unit != 0)
+            hex += QByteArray::number(unit, 16).rightJustified(4, '0');
+    }
+    return Ucs2HexToText(hex);
+}
+
+} // namespace
+
+const std::array<AdresarField, 35> AdresarFields{{
+    {{0x00, 0x05, 0x00, 0x09, 0x00, 0x00}, T::Text, "ZobrJmeno", &TAdresar::ZobrJmeno},
+    {{0x00, 0x01, 0x00, 0x09, 0x00, 0x00}, T::Text, "Krestni", &TAdresar::Krestni},
+    {{0x00, 0x03, 0x00, 0x09, 0x00, 0x00}, T::Text, "Prijmeni", &TAdresar::Prijmeni},
+    {{0x00, 0x18, 0x00, 0x06, 0x00, 0x00}, T::Number, "SoukTel", &TAdresar::SoukTel},
+    {{0x00, 0x11, 0x00, 0x06, 0x00, 0x00}, T::Number, "ObchTel", &TAdresar::ObchTel},
+    {{0x00, 0x16, 0x00, 0x06, 0x00, 0x00}, T::Number, "SoukMobil", &TAdresar::SoukMobil},
+    {{0x00, 0x19, 0x00, 0x06, 0x00, 0x00}, T::Number, "ObchMobil", &TAdresar::ObchMobil},
+    {{0x00, 0x1C, Ff, 0x09, 0x00, 0x00}, T::Text, "SEmail1", &TAdresar::SEmail1},
+    {{0x00, 0x1D, Ff, 0x09, 0x00, 0x00}, T::Text, "SEmail2", &TAdresar::SEmail2},
+    {{0x00, 0x0D, 0x00, 0x09, 0x00, 0x00}, T::Text, "SWWW", &TAdresar::SWWW},
+    {{0x00, 0x13, 0x00, 0x06, 0x00, 0x00}, T::Number, "SFax", &TAdresar::SFax},
+    {{0x00, 0x0F, Ff, 0x09, 0x00, 0x00}, T::Text, "SUlice", &TAdresar::SUlice},
+    {{0x00, 0x09, 0x00, 0x09, 0x00, 0x00}, T::Text, "SMesto", &TAdresar::SMesto},
+    {{0x00, 0x0C, 0x00, 0x09, 0x00, 0x00}, T::Text, "SPSC", &TAdresar::SPSC},
+    {{0x00, 0x0A, 0x00, 0x09, 0x00, 0x00}, T::Text, "SZeme1", &TAdresar::SZeme1},
+    {{0x00, 0x0B, 0x00, 0x09, 0x00, 0x00}, T::Text, "SZeme2", &TAdresar::SZeme2},
+    {{0x00, 0x43, Ff, 0x09, 0x00, 0x00}, T::Text, "SDodatek", &TAdresar::SDodatek},
+    {{0x00, 0x1C, 0x00, 0x09, 0x00, 0x00}, T::Text, "SPoznamka", &TAdresar::SPoznamka},
+    {{0x00, 0x1E, Ff, 0x09, 0x00, 0x00}, T::Text, "OEmail1", &TAdresar::OEmail1},
+    {{0x00, 0x1F, Ff, 0x09, 0x00, 0x00}, T::Text, "OEmail2", &TAdresar::OEmail2},
+    {{0x00, 0x20, Ff, 0x09, 0x00, 0x00}, T::Text, "OWWW", &TAdresar::OWWW},
+    {{0x00, 0x21, Ff, 0x06, 0x00, 0x00}, T::Number, "OFax", &TAdresar::OFax},
+    {{0x00, 0x06, 0x00, 0x09, 0x00, 0x00}, T::Text, "OFirma", &TAdresar::OFirma},
+    {{0x00, 0x07, 0x00, 0x09, 0x00, 0x00}, T::Text, "OPozice", &TAdresar::OPozice},
+    {{0x00, 0x22, Ff, 0x09, 0x00, 0x00}, T::Text, "OUlice", &TAdresar::OUlice},
+    {{0x00, 0x23, Ff, 0x09, 0x00, 0x00}, T::Text, "OMesto", &TAdresar::OMesto},
+    {{0x00, 0x26, Ff, 0x09, 0x00, 0x00}, T::Text, "OPSC", &TAdresar::OPSC},
+    {{0x00, 0x24, Ff, 0x09, 0x00, 0x00}, T::Text, "OZeme1", &TAdresar::OZeme1},
+    {{0x00, 0x25, Ff, 0x09, 0x00, 0x00}, T::Text, "OZeme2", &TAdresar::OZeme2},
+    {{0x00, 0x44, Ff, 0x09, 0x00, 0x00}, T::Text, "ODodatek", &TAdresar::ODodatek},
+    {{0x00, 0x27, Ff, 0x09, 0x00, 0x00}, T::Text, "OPoznamka", &TAdresar::OPoznamka},
+    {{0x00, 0x28, Ff, 0x09, 0x00, 0x00}, T::Text, "OZvuk", &TAdresar::OZvuk},
+    {{0x00, 0x0C, Ff, 0x09, 0x00, 0x00}, T::Text, "OObrazek", &TAdresar::OObrazek},
+    {{0x00, 0x2A, Ff, 0x09, 0x00, 0x00}, T::Text, "ONarozky", &TAdresar::ONarozky},
+    {{0x00, 0x39, Ff, 0x03, 0x00, 0x00}, T::Byte, "SkupinaCislo", nullptr},
+}};
+
+QByteArray DecodeUcs2Field(const QByteArray &bytes)
+{
+    return decodeUnits(bytes.left(qMax<qsizetype>(bytes.size() - 2, 0)));
+}
+
+QByteArray BirthdayForDisplay(const QByteArray &stored)
+{
+    if (stored.size() < 8)
+        return stored;
+    return stored.mid(6, 2) + '.' + stored.mid(4, 2) + '.' + stored.left(4);
+}
+
+TAdresar ParseAdresarRecord(const QByteArray &recordBytes)
+{
+    // A field's data never runs into the record's own end mark.
+    const QByteArray record =
+        recordBytes.endsWith(RecordEnd) ? recordBytes.left(recordBytes.size() - 2) : recordBytes;
+
+    TAdresar contact;
+    for (const AdresarField &field : AdresarFields) {
+        const QByteArray pattern(reinterpret_cast<const char *>(field.pattern.data()), 6);
+        const qsizetype p = record.indexOf(pattern);
+        // The length (P+7, P+8) must be there; the data begins at P+9.
+        if (p < 0 || p + 8 >= record.size())
+            continue;
+        const qsizetype length = readWord(record, p + 7);
+        const qsizetype data = p + 9;
+        switch (field.type) {
+        case AdresarFieldType::Text:
+            contact.*field.text = decodeUnits(takeAt(record, data, length - 2));
+            break;
+        case AdresarFieldType::Number:
+            contact.*field.text = takeAt(record, data, length - 1);
+            break;
+        case AdresarFieldType::Byte:
+            if (data < record.size())
+                contact.SkupinaCislo = quint8(record[data]);
+            break;
+        }
+    }
+    contact.ONarozky = BirthdayForDisplay(contact.ONarozky);
+    return contact;
+}
+
+QList<QByteArray> SplitAdresarRecords(const QByteArray &file)
+{
+    QList<QByteArray> records;
+    qsizetype from = 0;
+    for (qsizetype end; (end = file.indexOf(RecordEnd, from)) >= 0; from = end + 2)
+        records.append(file.mid(from, end + 2 - from));
+    if (records.isEmpty())
+        records.append(file.left(1));
+    return records;
+}
+
+AdresarFile ReadAdresarFile(const QByteArray &file)
+{
+    AdresarFile result;
+    const QList<QByteArray> records = SplitAdresarRecords(file);
+    result.total = records.size();
+    const qsizetype stored = qMin<qsizetype>(records.size(), AdresarCapacity);
+    result.contacts.reserve(stored);
+    for (qsizetype i = 0; i < stored; ++i)
+        result.contacts.append(ParseAdresarRecord(records[i]));
+    return result;
+}
+
+SkupinyTable ParseSkupinyList(const QByteArray &file)
+{
+    SkupinyTable table;
+    table.entries.resize(SkupinyCapacity);
+    table.entries[0].NazevSkupiny = " ";
+    if (file.isEmpty())
+        return table;
+
+    // pos stands for the bytes already removed from the front.
+    qsizetype pos = 0;
+    const auto skipPast = [&](const QByteArray &marker) {
+        const qsizetype at = file.indexOf(marker, pos);
+        pos = at >= 0 ? at + marker.size() : pos + 1;
+    };
+    int i = 1;
+    do {
+        TSkupiny &entry = table.entries[i];
+        skipPast(GroupNumberMarker);
+        entry.CisloSkupiny = readWord(file, pos);
+        skipPast(GroupNameMarker);
+        const int n = readWord(file, pos);
+        pos += 3;
+        entry.NazevSkupiny = takeAt(file, pos, n - 2);
+        pos += n;
+        table.count = i;
+        ++i;
+    } while (pos < file.size() && file.indexOf(GroupFollows, pos) >= 0 && i < SkupinyCapacity);
+    return table;
+}
+
+int GroupEntryFor(const QList<TSkupiny> &skupiny, qint32 skupinaCislo)
+{
+    if (skupinaCislo < 1)
+        return 0;
+    const int last = qMin<int>(ShownGroupEntries, int(skupiny.size()) - 1);
+    for (int i = 1; i <= last; ++i)
+        if (skupiny[i].CisloSkupiny == skupinaCislo)
+            return i;
+    return 0;
+}
