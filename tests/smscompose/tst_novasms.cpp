@@ -109,6 +109,7 @@ private slots:
     void sendFails();
     void invalidInput_data();
     void invalidInput();
+    void cancelWhileSending();
     void centreAsked();
     void replyWithEditedPreview();
 };
@@ -474,6 +475,44 @@ void TestNovaSms::invalidInput()
     QVERIFY(!dlg.isSending());
     QVERIFY(dlg.isVisible());
     QCOMPARE(sim.control("log"), QByteArray());
+}
+
+// "Zrušit" (and Escape) while the handset keeps silent stops the waiting at
+// once; the dialog stays with its text.
+void TestNovaSms::cancelWhileSending()
+{
+    SimProcess sim;
+    QVERIFY(sim.start());
+    QCOMPARE(sim.control("set sms.hang 1"), QByteArray("OK\n"));
+    TComPort port(QStringLiteral("ComPort1"));
+    port.setPort(sim.modemPath());
+    port.OpenPort();
+    Fixture f(&port);
+    TNovaSMSDlg dlg(f.links);
+    SmsSender::Timeouts t = quick();
+    t.answerMs = 120000; // far beyond the test's wait: only the cancel can end it
+    dlg.sender()->setTimeouts(t);
+    QSignalSpy done(&dlg, &TNovaSMSDlg::sendingFinished);
+    QSignalSpy sentPdu(dlg.sender(), &SmsSender::progress);
+    ScriptedDialogs dialogs;
+    dlg.show();
+    dlg.SMS()->setPlainText(QStringLiteral("abc"));
+    dlg.CisloPrijemce()->setText(QStringLiteral("420000123456"));
+    dlg.PoslatSMS()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!sentPdu.isEmpty() && sentPdu.last().first().toInt() == 5, 20000);
+    QVERIFY(dlg.isSending());
+    dlg.SMS_zrus()->click();
+    QVERIFY(done.count() > 0 || done.wait(5000));
+    QCOMPARE(done.first().first().toBool(), false);
+    QCOMPARE(dlg.sender()->failure(), SmsSender::Failure::Cancelled);
+    QCOMPARE(dialogs.messages().size(), 1);
+    QVERIFY(dialogs.messages()[0].text.contains(u8("přerušeno")));
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(dlg.SMS()->toPlainText(), QStringLiteral("abc"));
+    // Not sending any more, "Zrušit" closes.
+    dlg.SMS_zrus()->click();
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
 }
 
 // Without a centre on the information page the user is asked; cancelling
