@@ -104,8 +104,8 @@ QList<SmsEntry> ParseSmsListing(const QByteArray &reply)
     QByteArray line;
     for (char c : reply) {
         if (c == '\r' || c == '\n') {
-            if (!line.isEmpty())
-                collector.take(line);
+            if (!line.isEmpty() && collector.take(line))
+                return collector.entries;
             line.clear();
         } else if (line.size() < MaxLineLength) {
             line += c;

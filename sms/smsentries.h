@@ -52,8 +52,8 @@ private:
     bool m_expectPdu = false;
 };
 
-// Parses a whole "+CMGL" reply (any line ends, echo on or off) into its
-// entries; the text after the last final result line is not needed.
+// Parses one "+CMGL" reply (any line ends, echo on or off) into its
+// entries, up to its final result line.
 QList<SmsEntry> ParseSmsListing(const QByteArray &reply);
 
 // Decodes the entries with PduToText. The clock is read once for the whole
