@@ -278,6 +278,20 @@ inline constexpr LanguageText LanguageTexts[] = {
     {"sms", 62, "Soubor se nepodařilo uložit:", Target::Message, nullptr, 0, &MessageTexts::smsSaveFailed},
     {"sms", 63, "Tisk se nepodařil.", Target::Message, nullptr, 0, &MessageTexts::smsPrintFailed},
     {"sms", 64, "Chybí části zprávy:", Target::Message, nullptr, 0, &MessageTexts::smsMissingParts},
+    {"sms", 65, "%1 / %2 max (%3 SMS)", Target::Message, nullptr, 0, &MessageTexts::smsCounterParts},
+    {"sms", 66, "Číslo příjemce „%1“ není platné: zadejte 1 až 20 číslic, případně se znakem + na začátku.", Target::Message, nullptr, 0, &MessageTexts::smsBadNumber},
+    {"sms", 67, "Číslo SMS centra „%1“ není platné: zadejte 1 až 20 číslic, případně se znakem + na začátku.", Target::Message, nullptr, 0, &MessageTexts::smsBadCentre},
+    {"sms", 68, "Text obsahuje znaky, které nelze v SMS odeslat: „%1“.", Target::Message, nullptr, 0, &MessageTexts::smsUnencodable},
+    {"sms", 69, "Text je příliš dlouhý: %1 znaků, nejvýše %2 (%3 SMS).", Target::Message, nullptr, 0, &MessageTexts::smsTooLong},
+    {"sms", 70, "SMS odeslána", Target::Message, nullptr, 0, &MessageTexts::smsSent},
+    {"sms", 71, "SMS odeslána (%1 SMS)", Target::Message, nullptr, 0, &MessageTexts::smsSentParts},
+    {"sms", 72, "SMS se nepodařilo odeslat.", Target::Message, nullptr, 0, &MessageTexts::smsSendFailed},
+    {"sms", 73, "Telefon odpověděl: %1", Target::Message, nullptr, 0, &MessageTexts::smsSendRefused},
+    {"sms", 74, "Telefon nevyzval k zadání zprávy (%1 s).", Target::Message, nullptr, 0, &MessageTexts::smsSendNoPrompt},
+    {"sms", 75, "Telefon neodpověděl včas.", Target::Message, nullptr, 0, &MessageTexts::smsSendNoAnswer},
+    {"sms", 76, "Chyba portu: %1", Target::Message, nullptr, 0, &MessageTexts::smsSendPortError},
+    {"sms", 77, "Odesílání bylo přerušeno.", Target::Message, nullptr, 0, &MessageTexts::smsSendCancelled},
+    {"sms", 78, "Odesláno %1 z %2 částí zprávy.", Target::Message, nullptr, 0, &MessageTexts::smsPartsSent},
 };
 
 // The entry's text from a language file (Windows-1250): the file's value

@@ -32,6 +32,7 @@ TNovaSMSDlg *AttachSmsCompose(TForm1 &form)
         return Cp1250::toUnicode(book->AdresarList()[record].SoukTel);
     };
     links.programFolder = form.programFolder();
+    links.texts = &form.messageTexts();
     auto *dialog = new TNovaSMSDlg(links, &form);
 
     SmsPage *page = form.smsPage();

@@ -4,6 +4,7 @@
 #include "comport.h"
 #include "cp1250.h"
 #include "dialogs.h"
+#include "messagetexts.h"
 #include "programfolder.h"
 #include "smssend.h"
 #include "text2pdu.h"
@@ -86,12 +87,21 @@ bool TNovaSMSDlg::isSending() const
     return m_sender && m_sender->isBusy();
 }
 
-QString TNovaSMSDlg::CounterText(const QByteArray &text)
+QString TNovaSMSDlg::message(QByteArray MessageTexts::*text) const
+{
+    static const MessageTexts defaults = MessageTexts::defaults();
+    return Cp1250::toUnicode((m_links.texts ? *m_links.texts : defaults).*text);
+}
+
+QString TNovaSMSDlg::CounterText(const QByteArray &text) const
 {
     const SmsTextSize size = MeasureSmsText(text);
     if (size.parts <= 1)
         return QString::asprintf("%0.3d / %0.3d max", size.units, size.limit);
-    return QString::asprintf("%0.3d / %0.3d max (%d SMS)", size.units, size.parts * size.partLimit, size.parts);
+    return message(&MessageTexts::smsCounterParts)
+        .arg(size.units, 3, 10, QLatin1Char('0'))
+        .arg(size.parts * size.partLimit, 3, 10, QLatin1Char('0'))
+        .arg(size.parts);
 }
 
 QByteArray TNovaSMSDlg::messageText() const
@@ -251,9 +261,7 @@ void TNovaSMSDlg::PoslatSMSClick()
     // Everything is checked before anything goes to the handset.
     const std::optional<QByteArray> number = NormalizeSmsNumber(ui->CisloPrijemce->text());
     if (!number) {
-        showError(QStringLiteral("Číslo příjemce „%1“ není platné: zadejte 1 až 20 číslic, "
-                                 "případně se znakem + na začátku.")
-                      .arg(ui->CisloPrijemce->text()));
+        showError(message(&MessageTexts::smsBadNumber).arg(ui->CisloPrijemce->text()));
         ui->CisloPrijemce->setFocus();
         return;
     }
@@ -267,8 +275,7 @@ void TNovaSMSDlg::PoslatSMSClick()
                 missing.append(one);
             i += n - 1;
         }
-        showError(QStringLiteral("Text obsahuje znaky, které nelze v SMS odeslat: „%1“.")
-                      .arg(missing.join(u' ')));
+        showError(message(&MessageTexts::smsUnencodable).arg(missing.join(u' ')));
         ui->SMS->setFocus();
         return;
     }
@@ -277,16 +284,13 @@ void TNovaSMSDlg::PoslatSMSClick()
     if (text.isEmpty())
         return;
     if (!size.fits()) {
-        showError(QStringLiteral("Text je příliš dlouhý: %1 znaků, nejvýše %2 (%3 SMS).")
-                      .arg(size.units).arg(size.maxUnits()).arg(kMaxSmsParts));
+        showError(message(&MessageTexts::smsTooLong).arg(size.units).arg(size.maxUnits()).arg(kMaxSmsParts));
         return;
     }
     const QString centreText = serviceCentre();
     const std::optional<QByteArray> centre = NormalizeSmsNumber(centreText);
     if (!centre) {
-        showError(QStringLiteral("Číslo SMS centra „%1“ není platné: zadejte 1 až 20 číslic, "
-                                 "případně se znakem + na začátku.")
-                      .arg(centreText));
+        showError(message(&MessageTexts::smsBadCentre).arg(centreText));
         return;
     }
 
@@ -335,8 +339,8 @@ void TNovaSMSDlg::sendingDone(bool ok)
     const int parts = m_sender->partCount();
     if (ok) {
         if (m_links.setStatusText)
-            m_links.setStatusText(parts > 1 ? QStringLiteral("SMS odeslána (%1 SMS)").arg(parts)
-                                            : QStringLiteral("SMS odeslána"));
+            m_links.setStatusText(parts > 1 ? message(&MessageTexts::smsSentParts).arg(parts)
+                                            : message(&MessageTexts::smsSent));
         emit sendingFinished(true);
         accept();
         return;
@@ -345,28 +349,28 @@ void TNovaSMSDlg::sendingDone(bool ok)
     QString why;
     switch (m_sender->failure()) {
     case SmsSender::Failure::HandsetError:
-        why = QStringLiteral("Telefon odpověděl: %1").arg(QString::fromLatin1(m_sender->handsetError()));
+        why = message(&MessageTexts::smsSendRefused).arg(QString::fromLatin1(m_sender->handsetError()));
         break;
     case SmsSender::Failure::NoPrompt:
-        why = QStringLiteral("Telefon nevyzval k zadání zprávy (%1 s).").arg(m_sender->timeouts().promptMs / 1000);
+        why = message(&MessageTexts::smsSendNoPrompt).arg(m_sender->timeouts().promptMs / 1000);
         break;
     case SmsSender::Failure::NoAnswer:
-        why = QStringLiteral("Telefon neodpověděl včas.");
+        why = message(&MessageTexts::smsSendNoAnswer);
         break;
     case SmsSender::Failure::PortError:
-        why = QStringLiteral("Chyba portu: %1").arg(m_sender->errorText());
+        why = message(&MessageTexts::smsSendPortError).arg(m_sender->errorText());
         break;
     case SmsSender::Failure::Cancelled:
-        why = QStringLiteral("Odesílání bylo přerušeno.");
+        why = message(&MessageTexts::smsSendCancelled);
         break;
     case SmsSender::Failure::InvalidMessage:
     case SmsSender::Failure::None:
         why = m_sender->errorText();
         break;
     }
-    QString text = QStringLiteral("SMS se nepodařilo odeslat.\n%1").arg(why);
+    QString text = message(&MessageTexts::smsSendFailed) + u'\n' + why;
     if (parts > 1)
-        text += QStringLiteral("\nOdesláno %1 z %2 částí zprávy.").arg(m_sender->partsSent()).arg(parts);
+        text += u'\n' + message(&MessageTexts::smsPartsSent).arg(m_sender->partsSent()).arg(parts);
     emit sendingFinished(false);
     showError(text);
 }

@@ -17,6 +17,7 @@ class QTextEdit;
 class QTreeWidget;
 class SmsSender;
 class TComPort;
+struct MessageTexts;
 
 namespace Ui {
 class TNovaSMSDlg;
@@ -44,12 +45,16 @@ struct NovaSmsLinks
     // nothing when there is no such record.
     std::function<std::optional<QString>(int record)> privateNumber;
     QString programFolder;            // "SMS" below it holds the "*.sms" files
+    // The texts of the loaded language; the built-in Czech ones without it.
+    const MessageTexts *texts = nullptr;
 };
 
 // The compose dialog "Nová SMS" (unit novasms): one message, typed or loaded
 // from a file, to a number typed or picked from the phonebook or the address
 // book, sent through SmsSender. Created once; it keeps its text, number and
-// options between openings. Its texts are fixed Czech.
+// options between openings. Its controls' texts are fixed Czech; its messages
+// (errors, the result in status panel 0, the counter of a longer text) come
+// from the loaded language.
 //
 // Sending waits for the handset; the dialog closes only once every part is
 // confirmed. A failure is shown with the handset's error and the dialog
@@ -76,8 +81,8 @@ public:
     void FillRecipientLists();
 
     // The counter: "%0.3d / %0.3d max" for one message, with the number of
-    // parts for a longer one ("200 / 306 max (2 SMS)").
-    static QString CounterText(const QByteArray &text);
+    // parts for a longer one ("200 / 306 max (2 SMS)" in Czech).
+    QString CounterText(const QByteArray &text) const;
     // The text as it will be sent (Windows-1250, line breaks as LF).
     QByteArray messageText() const;
 
@@ -119,6 +124,7 @@ private:
     void setEditable(bool on);
     void showError(const QString &text);
     QString serviceCentre();
+    QString message(QByteArray MessageTexts::*text) const;
 
     Ui::TNovaSMSDlg *ui;
     NovaSmsLinks m_links;

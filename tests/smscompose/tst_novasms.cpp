@@ -4,6 +4,8 @@
 
 #include "comport.h"
 #include "cp1250.h"
+#include "language.h"
+#include "messagetexts.h"
 #include "novasms.h"
 #include "scripteddialogs.h"
 #include "simprocess.h"
@@ -60,6 +62,16 @@ struct Fixture
         main.resize(800, 600);
     }
 
+    // The messages of a shipped language file ("en"); the built-in Czech
+    // ones for an empty name. Before the dialog is made.
+    void loadLanguage(const QString &name)
+    {
+        if (name.isEmpty())
+            return;
+        LoadLanguage(QStringLiteral(LANGUAGE_DIR "/%1.lng").arg(name), nullptr, nullptr, texts);
+        links.texts = &texts;
+    }
+
     QTemporaryDir folder;
     QWidget main;
     QTreeWidget Seznam;
@@ -70,6 +82,7 @@ struct Fixture
     QProgressBar progres;
     QString status;
     int defaultHandlerInstalled = 0;
+    MessageTexts texts = MessageTexts::defaults();
     NovaSmsLinks links;
 };
 
@@ -118,25 +131,31 @@ void TestNovaSms::counter_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("counter");
+    QTest::addColumn<QString>("language");
 
-    QTest::newRow("empty") << QString() << "000 / 160 max";
-    QTest::newRow("ř") << u8("ř") << "001 / 070 max";
-    QTest::newRow("7-bit") << u8("Ahoj") << "004 / 160 max";
+    QTest::newRow("empty") << QString() << "000 / 160 max" << QString();
+    QTest::newRow("ř") << u8("ř") << "001 / 070 max" << QString();
+    QTest::newRow("7-bit") << u8("Ahoj") << "004 / 160 max" << QString();
     // A line break and "{" are GSM characters: still 7-bit, "{" takes two septets.
-    QTest::newRow("line break and brace") << u8("a\n{b}") << "007 / 160 max";
-    QTest::newRow("euro sign") << u8("5 €") << "004 / 160 max";
-    QTest::newRow("160 septets") << QString(160, u'a') << "160 / 160 max";
-    QTest::newRow("200 septets") << QString(200, u'a') << "200 / 306 max (2 SMS)";
-    QTest::newRow("80 characters and ř") << QString(80, u'a') + u8("ř") << "081 / 134 max (2 SMS)";
-    QTest::newRow("ten parts") << QString(1530, u'a') << "1530 / 1530 max (10 SMS)";
+    QTest::newRow("line break and brace") << u8("a\n{b}") << "007 / 160 max" << QString();
+    QTest::newRow("euro sign") << u8("5 €") << "004 / 160 max" << QString();
+    QTest::newRow("160 septets") << QString(160, u'a') << "160 / 160 max" << QString();
+    QTest::newRow("200 septets") << QString(200, u'a') << "200 / 306 max (2 SMS)" << QString();
+    QTest::newRow("80 characters and ř") << QString(80, u'a') + u8("ř") << "081 / 134 max (2 SMS)" << QString();
+    QTest::newRow("ten parts") << QString(1530, u'a') << "1530 / 1530 max (10 SMS)" << QString();
+    QTest::newRow("80 characters and ř, in English") << QString(80, u'a') + u8("ř") << "081 / 134 max (2 parts)"
+                                                     << "en";
+    QTest::newRow("ř, in English") << u8("ř") << "001 / 070 max" << "en";
 }
 
 void TestNovaSms::counter()
 {
     QFETCH(QString, text);
     QFETCH(QString, counter);
+    QFETCH(QString, language);
 
     Fixture f;
+    f.loadLanguage(language);
     TNovaSMSDlg dlg(f.links);
     dlg.SMS()->setPlainText(text);
     QCOMPARE(dlg.Znaku()->text(), counter);
@@ -380,10 +399,16 @@ void TestNovaSms::sendFails_data()
     QTest::addColumn<QByteArray>("key");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("language");
 
-    QTest::newRow("refused") << QByteArray("sms.fail 500") << u8("Ahoj") << "+CMS ERROR: 500";
-    QTest::newRow("never answers") << QByteArray("sms.hang 1") << u8("Ahoj") << u8("neodpověděl");
-    QTest::newRow("second part refused") << QByteArray() << QString(300, u'a') << u8("Odesláno 1 z 2 částí");
+    QTest::newRow("refused") << QByteArray("sms.fail 500") << u8("Ahoj") << "+CMS ERROR: 500" << QString();
+    QTest::newRow("never answers") << QByteArray("sms.hang 1") << u8("Ahoj") << u8("neodpověděl") << QString();
+    QTest::newRow("second part refused") << QByteArray() << QString(300, u'a') << u8("Odesláno 1 z 2 částí")
+                                         << QString();
+    QTest::newRow("second part refused, in English")
+        << QByteArray() << QString(300, u'a')
+        << "The SMS could not be sent.\nThe phone answered: +CMS ERROR: 38\n1 of 2 parts of the message were sent."
+        << "en";
 }
 
 // The handset's error in a message box; the dialog stays open with its text.
@@ -392,6 +417,7 @@ void TestNovaSms::sendFails()
     QFETCH(QByteArray, key);
     QFETCH(QString, text);
     QFETCH(QString, message);
+    QFETCH(QString, language);
 
     SimProcess sim;
     QVERIFY(sim.start());
@@ -401,6 +427,7 @@ void TestNovaSms::sendFails()
     port.setPort(sim.modemPath());
     port.OpenPort();
     Fixture f(&port);
+    f.loadLanguage(language);
     TNovaSMSDlg dlg(f.links);
     dlg.sender()->setTimeouts(quick());
     QSignalSpy done(&dlg, &TNovaSMSDlg::sendingFinished);
