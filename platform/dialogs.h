@@ -6,6 +6,7 @@
 #include <optional>
 
 class QDialog;
+class QPrinter;
 class QWidget;
 
 // Everything modal that asks the user or tells the user something goes
@@ -32,7 +33,9 @@ public:
                                  const QString &filter) = 0;
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &folder,
                                  const QString &filter) = 0;
-    virtual bool printerSetup(QWidget *parent) = 0;
+    // The printer set-up for printer: the user's choice goes into it (it
+    // keeps it for the next time); false when cancelled.
+    virtual bool printerSetup(QWidget *parent, QPrinter *printer) = 0;
     // Shows one of the program's own dialogs modally; returns QDialog's result code.
     virtual int execDialog(QDialog *dialog) = 0;
 
@@ -52,6 +55,6 @@ public:
                          const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &folder,
                          const QString &filter) override;
-    bool printerSetup(QWidget *parent) override;
+    bool printerSetup(QWidget *parent, QPrinter *printer) override;
     int execDialog(QDialog *dialog) override;
 };

@@ -69,10 +69,9 @@ QString QtDialogs::saveFileName(QWidget *parent, const QString &caption, const Q
     return QFileDialog::getSaveFileName(parent, caption, folder, filter);
 }
 
-bool QtDialogs::printerSetup(QWidget *parent)
+bool QtDialogs::printerSetup(QWidget *parent, QPrinter *printer)
 {
-    QPrinter printer;
-    QPrintDialog dialog(&printer, parent);
+    QPrintDialog dialog(printer, parent);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -52,7 +52,7 @@ QString ScriptedDialogs::saveFileName(QWidget *, const QString &caption, const Q
     return take(fileNames, QString());
 }
 
-bool ScriptedDialogs::printerSetup(QWidget *)
+bool ScriptedDialogs::printerSetup(QWidget *, QPrinter *)
 {
     requests.append({Request::Kind::PrinterSetup, Icon::Question, Buttons::Ok, {}, {}, {}});
     return take(printerAnswers, false);

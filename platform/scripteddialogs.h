@@ -45,6 +45,6 @@ public:
                          const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &folder,
                          const QString &filter) override;
-    bool printerSetup(QWidget *parent) override;
+    bool printerSetup(QWidget *parent, QPrinter *printer) override;
     int execDialog(QDialog *dialog) override;
 };

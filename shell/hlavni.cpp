@@ -20,6 +20,7 @@
 #include "gpspage.h"
 #include "heslo.h"
 #include "phonebookpage.h"
+#include "smscompose.h"
 #include "smspage.h"
 #include "zavolatseznam.h"
 
@@ -35,6 +36,7 @@
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 const QString TForm1::ApplicationTitle = QStringLiteral("Torvane komunikátor");
@@ -168,6 +170,8 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     };
 
     connectHandlers();
+    attachSmsPage();
+    m_novaSms = AttachSmsCompose(*this);
     EnablePhoneControls(false);
     HodinyTimer();
     m_hodiny->start();
@@ -211,7 +215,8 @@ void TForm1::createPages()
     putIntoPage(ui->TabSheet2, m_phonebookPage);
     m_addressBookPage = new AddressBookPage(ui->TabAdresar);
     putIntoPage(ui->TabAdresar, m_addressBookPage);
-    putIntoPage(ui->TabSMS, new SmsPage(ui->TabSMS));
+    m_smsPage = new SmsPage(ui->TabSMS);
+    putIntoPage(ui->TabSMS, m_smsPage);
     ui->Kal_Seznam->header()->setStretchLastSection(true);
     ui->Kal_Seznam->setColumnWidth(0, 30);
 }
@@ -303,6 +308,29 @@ void TForm1::connectHandlers()
             TrayIcon1Click();
     });
     connect(m_hodiny, &QTimer::timeout, this, &TForm1::HodinyTimer);
+}
+
+void TForm1::attachSmsPage()
+{
+    SmsPageLink link;
+    link.port = ComPort1;
+    link.clock = &m_clock;
+    link.texts = &m_texts;
+    link.programFolder = m_programFolder;
+    link.setModemPortOpen = [this](bool open) { return SetModemPortOpen(open); };
+    link.waitTicks = [this](int ticks) { return WaitTicks(ticks); };
+    link.maker = [this] { return m_infoPage->Vyrobce()->text(); };
+    link.model = [this] { return m_infoPage->model()->text(); };
+    link.setPanelText = [this](int panel, const QString &text) { setPanelText(panel, text); };
+    link.progresPanel = m_progresPanel;
+    link.progres = m_progres;
+    link.seznam = [this] { return findChild<QTreeWidget *>(QStringLiteral("Seznam")); };
+    link.guard = [this](const std::function<void()> &handler) { runGuarded(handler); };
+    m_smsPage->attach(link);
+    connect(this, &TForm1::pageChangedByUser, m_smsPage, [this](int index) {
+        if (index == SmsPageIndex)
+            runGuarded([this] { m_smsPage->FirstVisit(); });
+    });
 }
 
 QString TForm1::panelText(int panel) const

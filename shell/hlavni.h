@@ -22,6 +22,8 @@ class QProgressBar;
 class QSystemTrayIcon;
 class QTabWidget;
 class QTimer;
+class SmsPage;
+class TNovaSMSDlg;
 class TComPort;
 class TFrmAbout;
 class TFrmNastaveni;
@@ -72,6 +74,9 @@ public:
     LocksPage *locksPage() const { return m_locksPage; }
     // The GPS monitor in the locks page.
     GpsPage *gpsPage() const { return m_gpsPage; }
+    SmsPage *smsPage() const { return m_smsPage; }
+    // The compose dialog "Nová SMS", opened from the SMS page.
+    TNovaSMSDlg *novaSms() const { return m_novaSms; }
     PhonebookPage *phonebookPage() const { return m_phonebookPage; }
     TFrmNastaveni *nastaveni() const { return m_nastaveni; }
     // The code-entry dialog, shared by the device settings and phonebook reading.
@@ -186,6 +191,7 @@ private:
     void createStatusBar();
     void createProgressPanel();
     void connectHandlers();
+    void attachSmsPage();
 
     Ui::TForm1 *ui;
     QString m_programFolder;
@@ -195,6 +201,8 @@ private:
     InfoPage *m_infoPage = nullptr;
     LocksPage *m_locksPage = nullptr;
     GpsPage *m_gpsPage = nullptr;
+    SmsPage *m_smsPage = nullptr;
+    TNovaSMSDlg *m_novaSms = nullptr;
     PhonebookPage *m_phonebookPage = nullptr;
     TFrmNastaveni *m_nastaveni = nullptr;
     THesloForm *m_heslo = nullptr;

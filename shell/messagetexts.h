@@ -17,6 +17,26 @@ struct MessageTexts
     QByteArray guardQuestion;    // dialogy/72
     QByteArray guardCaption;     // dialogy/73
     QByteArray noMessages;       // sms/5
+    QByteArray smsHandsetError;  // sms/60, then a blank and the handset's error line
+    QByteArray smsNoAnswer;      // sms/61
+    QByteArray smsSaveFailed;    // sms/62, then a blank, the file name and the reason
+    QByteArray smsPrintFailed;   // sms/63
+    QByteArray smsMissingParts;  // sms/64, then the missing parts of a concatenated message
+    // The compose dialog.
+    QByteArray smsCounterParts;  // sms/65, counter of a longer text: %1 length, %2 limit, %3 parts
+    QByteArray smsBadNumber;     // sms/66, %1 the recipient as typed
+    QByteArray smsBadCentre;     // sms/67, %1 the centre as given
+    QByteArray smsUnencodable;   // sms/68, %1 the characters Windows-1250 lacks
+    QByteArray smsTooLong;       // sms/69, %1 length, %2 limit, %3 most parts
+    QByteArray smsSent;          // sms/70, status panel 0 after one message
+    QByteArray smsSentParts;     // sms/71, %1 the parts sent
+    QByteArray smsSendFailed;    // sms/72, then a line break and the reason
+    QByteArray smsSendRefused;   // sms/73, %1 the handset's error line
+    QByteArray smsSendNoPrompt;  // sms/74, %1 seconds waited
+    QByteArray smsSendNoAnswer;  // sms/75
+    QByteArray smsSendPortError; // sms/76, %1 the port's error
+    QByteArray smsSendCancelled; // sms/77
+    QByteArray smsPartsSent;     // sms/78, %1 parts sent of %2, on a line of its own
     QByteArray pbMemoryRefused;  // seznam/70
     QByteArray pbBadCount;       // seznam/71
     QByteArray pbPin2Refused;    // seznam/72

@@ -692,6 +692,10 @@ void Simulator::sendFinal(const AtResult &result)
         code = text == "ERROR" ? 4 : -1;
         break;
     }
+    case AtResult::CmsError:
+        text = m_state.number("at.cmee", 1) == 0 ? std::string("ERROR") : "+CMS ERROR: " + std::to_string(result.cme);
+        code = text == "ERROR" ? 4 : -1;
+        break;
     }
     // Numeric mode (ATV0): the V.250 code and S3; +CME ERROR has no code of
     // its own and keeps its text, ended like an information line.

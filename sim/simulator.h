@@ -38,18 +38,21 @@ struct AtCommand
 
 struct AtResult
 {
-    enum Kind { Ok, Error, CmeError, Deferred, NoCarrier } kind = Ok;
-    int cme = 0;
+    enum Kind { Ok, Error, CmeError, CmsError, Deferred, NoCarrier } kind = Ok;
+    int cme = 0;  // the error number of CmeError and CmsError
 
     static AtResult ok() { return {Ok, 0}; }
     static AtResult error() { return {Error, 0}; }
     static AtResult cmeError(int code) { return {CmeError, code}; }
+    // "+CMS ERROR: n" of the message service (3GPP TS 27.005), numeric
+    // whenever AT+CMEE is not 0.
+    static AtResult cmsError(int code) { return {CmsError, code}; }
     // The handler has taken over the input (see AtContext::divert); it
     // finishes the command later with Simulator::finishAt().
     static AtResult deferred() { return {Deferred, 0}; }
     // The final result "NO CARRIER" (V.250 code 3): no call to answer or keep.
     static AtResult noCarrier() { return {NoCarrier, 0}; }
-    bool failed() const { return kind == Error || kind == CmeError || kind == NoCarrier; }
+    bool failed() const { return kind == Error || kind == CmeError || kind == CmsError || kind == NoCarrier; }
 };
 
 // Error numbers of 3GPP TS 27.007 used by the handset.

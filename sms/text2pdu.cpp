@@ -84,6 +84,8 @@ constexpr std::array<std::uint16_t, 256> kTextToGsm = makeTextToGsm();
 
 constexpr int kMaxSeptets = 160;
 constexpr int kMaxUcs2Chars = 70;
+constexpr int kMaxPartSeptets = 153;  // 160 less the 7 septets of the header
+constexpr int kMaxUcs2PartChars = 67; // 70 less the 6 octets of the header
 constexpr int kMaxAddressDigits = 20;
 
 constexpr std::array<signed char, 256> makeHexValues()
@@ -304,6 +306,37 @@ bool readAddress(HexReader &in, QByteArray &number)
     return true;
 }
 
+// Finds the concatenation element (00: 8-bit reference, 08: 16-bit) among
+// the information elements of a user-data header. A part number outside
+// 1..total leaves the message standing alone.
+void readConcatenation(const unsigned char *ie, qsizetype size, DecodedPdu &r)
+{
+    qsizetype i = 0;
+    while (i + 2 <= size) {
+        const int id = ie[i];
+        const qsizetype length = ie[i + 1];
+        const unsigned char *value = ie + i + 2;
+        if (i + 2 + length > size)
+            return;
+        int reference = -1, total = 0, part = 0;
+        if (id == 0x00 && length == 3) {
+            reference = value[0];
+            total = value[1];
+            part = value[2];
+        } else if (id == 0x08 && length == 4) {
+            reference = value[0] << 8 | value[1];
+            total = value[2];
+            part = value[3];
+        }
+        if (reference >= 0 && part >= 1 && part <= total) {
+            r.concatReference = reference;
+            r.concatTotal = total;
+            r.concatPart = part;
+        }
+        i += 2 + length;
+    }
+}
+
 } // namespace
 
 DecodedPdu PduToText(const QByteArray &line, const Clock &clock)
@@ -389,6 +422,7 @@ DecodedPdu PduToText(const QByteArray &line, const Clock &clock)
         if (present < 1 || 1 + qsizetype(ud[0]) > present)
             return fail();
         headerOctets = 1 + ud[0];
+        readConcatenation(ud + 1, headerOctets - 1, r);
     }
 
     QByteArray text;
@@ -421,60 +455,57 @@ DecodedPdu PduToText(const QByteArray &line, const Clock &clock)
     return r;
 }
 
-SmsTextSize MeasureSmsText(const QByteArray &text)
+namespace {
+
+// Septets a character takes in the GSM alphabet (2 for an escaped one), or 0
+// when the alphabet lacks it.
+int septetsOf(char c)
 {
-    SmsTextSize size;
-    int septets = 0;
-    for (const char c : text) {
-        const std::uint16_t gsm = kTextToGsm[static_cast<unsigned char>(c)];
-        if (gsm == kNoGsm) {
-            size.ucs2 = true;
-            size.units = int(text.size());
-            size.limit = kMaxUcs2Chars;
-            return size;
-        }
-        septets += gsm > 0xFF ? 2 : 1;
-    }
-    size.units = septets;
-    size.limit = kMaxSeptets;
-    return size;
+    const std::uint16_t gsm = kTextToGsm[static_cast<unsigned char>(c)];
+    return gsm == kNoGsm ? 0 : gsm > 0xFF ? 2 : 1;
 }
 
-EncodedPdu TextToPdu(const QByteArray &number, const QByteArray &text,
-                     const QByteArray &validity, bool statusReport)
+// Where each part of a concatenated message starts in the text (and the end
+// of the text last). A part takes characters while they fit its units, so an
+// escaped GSM character is never split over two parts.
+QList<qsizetype> partBounds(const QByteArray &text, bool ucs2, int partLimit)
 {
-    EncodedPdu r;
-    const auto fail = [&r](EncodedPdu::Error error, const QString &why) {
-        r.error = error;
-        r.errorText = why;
-        return r;
-    };
-
-    if (number.isEmpty() || number.size() > kMaxAddressDigits)
-        return fail(EncodedPdu::InvalidNumber,
-                    QStringLiteral("The number must have 1 to %1 digits.").arg(kMaxAddressDigits));
-    for (const char c : number) {
-        if (c < '0' || c > '9')
-            return fail(EncodedPdu::InvalidNumber,
-                        QStringLiteral("The number may contain only the digits 0 to 9."));
+    QList<qsizetype> bounds{0};
+    int used = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int units = ucs2 ? 1 : septetsOf(text[i]);
+        if (used + units > partLimit) {
+            bounds.append(i);
+            used = 0;
+        }
+        used += units;
     }
-    if (text.isEmpty())
-        return fail(EncodedPdu::EmptyText, QStringLiteral("The message text is empty."));
-    const SmsTextSize size = MeasureSmsText(text);
-    if (size.units > size.limit)
-        return fail(EncodedPdu::TextTooLong,
-                    size.ucs2 ? QStringLiteral("The text has %1 characters; a UCS-2 message holds at most %2.")
-                                    .arg(size.units).arg(size.limit)
-                              : QStringLiteral("The text needs %1 septets; a 7-bit message holds at most %2.")
-                                    .arg(size.units).arg(size.limit));
-    if (validity.size() != 2 || hexValue(validity[0]) < 0 || hexValue(validity[1]) < 0)
-        return fail(EncodedPdu::InvalidValidity,
-                    QStringLiteral("The validity period must be two hex digits."));
+    bounds.append(text.size());
+    return bounds;
+}
 
+// The length of the user-data header of a concatenated part:
+// UDHL 05, element 00 (8-bit reference) of length 03: reference, total, part.
+constexpr int kConcatHeaderOctets = 6;
+
+// One SMS-SUBMIT line. The caller has checked number, text and validity.
+EncodedPdu encodeSubmit(const QByteArray &number, const QByteArray &text, bool ucs2,
+                        unsigned validityOctet, bool statusReport, const QByteArray &header)
+{
+    int septets = 0;
+    if (!ucs2) {
+        for (const char c : text)
+            septets += septetsOf(c);
+    }
     QByteArray pdu;
     pdu.reserve(30 + 2 * 140);
     pdu.append("00");                          // service centre: the handset's own
-    pdu.append(statusReport ? "31" : "11");    // SMS-SUBMIT, relative validity period
+    unsigned firstOctet = 0x11;                // SMS-SUBMIT, relative validity period
+    if (statusReport)
+        firstOctet |= 0x20;
+    if (!header.isEmpty())
+        firstOctet |= 0x40;                    // user-data header present
+    appendHex(pdu, firstOctet);
     pdu.append("00");                          // message reference
     appendHex(pdu, unsigned(number.size()));   // destination length in digits
     pdu.append("91");                          // international
@@ -483,11 +514,15 @@ EncodedPdu TextToPdu(const QByteArray &number, const QByteArray &text,
         pdu.append(number[i]);
     }
     pdu.append("00");                          // protocol identifier
-    pdu.append(size.ucs2 ? "09" : "00");
-    appendHex(pdu, unsigned(hexValue(validity[0]) << 4 | hexValue(validity[1])));
+    pdu.append(ucs2 ? "09" : "00");
+    appendHex(pdu, validityOctet);
 
-    const qsizetype udOctets = size.ucs2 ? 2 * text.size() : (qsizetype(size.units) * 7 + 7) / 8;
-    appendHex(pdu, unsigned(size.ucs2 ? udOctets : size.units));
+    const qsizetype headerOctets = header.size();
+    // 7-bit: the text starts at the first septet boundary after the header.
+    const int headerSeptets = int((headerOctets * 8 + 6) / 7);
+    const qsizetype udOctets = ucs2 ? headerOctets + 2 * text.size()
+                                    : (qsizetype(headerSeptets + septets) * 7 + 7) / 8;
+    appendHex(pdu, unsigned(ucs2 ? udOctets : headerSeptets + septets));
     const qsizetype headerDigits = pdu.size();
     pdu.resize(headerDigits + 2 * udOctets);
     char *out = pdu.data() + headerDigits;
@@ -495,20 +530,23 @@ EncodedPdu TextToPdu(const QByteArray &number, const QByteArray &text,
         *out++ = kHexDigits[(value >> 4) & 0xF];
         *out++ = kHexDigits[value & 0xF];
     };
-    if (size.ucs2) {
+    for (const char h : header)
+        putOctet(static_cast<unsigned char>(h));
+    if (ucs2) {
         for (const char c : text) {
             const char16_t unit = Cp1250::toUnicode(static_cast<unsigned char>(c));
             putOctet(unit >> 8);
             putOctet(unit & 0xFF);
         }
     } else {
-        // Septet k fills bits 7k to 7k+6 of the stream, least significant first.
+        // Septet k fills bits 7k to 7k+6 of the stream, least significant first;
+        // after a header, zero fill bits bring the text to a septet boundary.
         unsigned acc = 0;
-        int bits = 0;
+        int bits = int(headerSeptets * 7 - headerOctets * 8);
         const auto put = [&](unsigned septet) {
             acc |= septet << bits;
             bits += 7;
-            if (bits >= 8) {
+            while (bits >= 8) {
                 putOctet(acc & 0xFF);
                 acc >>= 8;
                 bits -= 8;
@@ -525,9 +563,125 @@ EncodedPdu TextToPdu(const QByteArray &number, const QByteArray &text,
     }
     Q_ASSERT(out == pdu.constData() + pdu.size());
 
+    EncodedPdu r;
     r.pdu = pdu;
     r.length = QByteArray::number(pdu.size() / 2 - 1);
     return r;
+}
+
+// Checks what TextToPdu and TextToPduParts share; NoError when all is well.
+EncodedPdu::Error checkSubmit(const QByteArray &number, const QByteArray &text,
+                              const QByteArray &validity, QString &why)
+{
+    if (number.isEmpty() || number.size() > kMaxAddressDigits) {
+        why = QStringLiteral("The number must have 1 to %1 digits.").arg(kMaxAddressDigits);
+        return EncodedPdu::InvalidNumber;
+    }
+    for (const char c : number) {
+        if (c < '0' || c > '9') {
+            why = QStringLiteral("The number may contain only the digits 0 to 9.");
+            return EncodedPdu::InvalidNumber;
+        }
+    }
+    if (text.isEmpty()) {
+        why = QStringLiteral("The message text is empty.");
+        return EncodedPdu::EmptyText;
+    }
+    if (validity.size() != 2 || hexValue(validity[0]) < 0 || hexValue(validity[1]) < 0) {
+        why = QStringLiteral("The validity period must be two hex digits.");
+        return EncodedPdu::InvalidValidity;
+    }
+    return EncodedPdu::NoError;
+}
+
+unsigned validityOctetOf(const QByteArray &validity)
+{
+    return unsigned(hexValue(validity[0]) << 4 | hexValue(validity[1]));
+}
+
+} // namespace
+
+int SmsTextSize::maxUnits() const
+{
+    return parts <= 1 ? limit : partLimit * kMaxSmsParts;
+}
+
+SmsTextSize MeasureSmsText(const QByteArray &text)
+{
+    SmsTextSize size;
+    int septets = 0;
+    for (const char c : text) {
+        const int n = septetsOf(c);
+        if (n == 0) {
+            size.ucs2 = true;
+            break;
+        }
+        septets += n;
+    }
+    size.units = size.ucs2 ? int(text.size()) : septets;
+    size.limit = size.ucs2 ? kMaxUcs2Chars : kMaxSeptets;
+    size.partLimit = size.ucs2 ? kMaxUcs2PartChars : kMaxPartSeptets;
+    if (size.units > size.limit)
+        size.parts = int(partBounds(text, size.ucs2, size.partLimit).size() - 1);
+    return size;
+}
+
+EncodedPdu TextToPdu(const QByteArray &number, const QByteArray &text,
+                     const QByteArray &validity, bool statusReport)
+{
+    EncodedPdu r;
+    r.error = checkSubmit(number, text, validity, r.errorText);
+    if (!r.ok())
+        return r;
+    const SmsTextSize size = MeasureSmsText(text);
+    if (size.units > size.limit) {
+        r.error = EncodedPdu::TextTooLong;
+        r.errorText = size.ucs2
+            ? QStringLiteral("The text has %1 characters; a UCS-2 message holds at most %2.")
+                  .arg(size.units).arg(size.limit)
+            : QStringLiteral("The text needs %1 septets; a 7-bit message holds at most %2.")
+                  .arg(size.units).arg(size.limit);
+        return r;
+    }
+    return encodeSubmit(number, text, size.ucs2, validityOctetOf(validity), statusReport, {});
+}
+
+EncodedMessage TextToPduParts(const QByteArray &number, const QByteArray &text,
+                              const QByteArray &validity, bool statusReport, int reference)
+{
+    EncodedMessage m;
+    m.error = checkSubmit(number, text, validity, m.errorText);
+    if (!m.ok())
+        return m;
+    const SmsTextSize size = MeasureSmsText(text);
+    if (!size.fits()) {
+        m.error = EncodedPdu::TextTooLong;
+        m.errorText = size.ucs2
+            ? QStringLiteral("The text has %1 characters; %2 messages hold at most %3.")
+                  .arg(size.units).arg(kMaxSmsParts).arg(size.maxUnits())
+            : QStringLiteral("The text needs %1 septets; %2 messages hold at most %3.")
+                  .arg(size.units).arg(kMaxSmsParts).arg(size.maxUnits());
+        return m;
+    }
+    const unsigned vp = validityOctetOf(validity);
+    if (size.parts == 1) {
+        m.parts.append(encodeSubmit(number, text, size.ucs2, vp, statusReport, {}));
+        return m;
+    }
+    const QList<qsizetype> bounds = partBounds(text, size.ucs2, size.partLimit);
+    const int total = int(bounds.size() - 1);
+    for (int p = 0; p < total; ++p) {
+        QByteArray header;
+        header.append(char(kConcatHeaderOctets - 1)); // UDHL
+        header.append(char(0x00));                    // concatenated message, 8-bit reference
+        header.append(char(0x03));
+        header.append(char(reference & 0xFF));
+        header.append(char(total));
+        header.append(char(p + 1));
+        m.parts.append(encodeSubmit(number, text.mid(bounds[p], bounds[p + 1] - bounds[p]),
+                                    size.ucs2, vp, statusReport, header));
+    }
+    return m;
 }
 
 QByteArray TextToUcs2Hex(const QByteArray &text)

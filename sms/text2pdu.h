@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class Clock;
@@ -39,6 +40,14 @@ struct DecodedPdu
     QByteArray text;
     Kind kind = Received;
     bool ok = false;
+    // A part of a concatenated message (user-data header element 00 or 08):
+    // its reference, its number (from 1) and the count of parts. reference
+    // is -1 and part and total are 0 for a message that stands alone.
+    int concatReference = -1;
+    int concatPart = 0;
+    int concatTotal = 0;
+
+    bool isConcatenated() const { return concatReference >= 0; }
 };
 
 // Decodes one line of a "+CMGL" listing (without its line end; surrounding
@@ -65,11 +74,21 @@ struct EncodedPdu
 
 // How a text would travel: in the GSM 7-bit default alphabet (counting
 // septets, an escaped character counts two) or as UCS-2 (counting characters).
+// A text longer than one message goes as a concatenated message of up to
+// kMaxSmsParts parts, each holding at most 153 septets or 67 UCS-2
+// characters (the rest of the 140 octets is the user-data header).
+inline constexpr int kMaxSmsParts = 10;
 struct SmsTextSize
 {
     bool ucs2 = false;
     int units = 0; // septets or UCS-2 characters
-    int limit = 0; // 160 or 70
+    int limit = 0; // 160 or 70: what one message holds
+    int parts = 1; // messages needed (1 for an empty text)
+    int partLimit = 0; // 153 or 67: what one part of a concatenated message holds
+
+    // The most the text may take: one message, or kMaxSmsParts parts.
+    int maxUnits() const;
+    bool fits() const { return parts <= kMaxSmsParts; }
 };
 SmsTextSize MeasureSmsText(const QByteArray &text);
 
@@ -82,6 +101,24 @@ SmsTextSize MeasureSmsText(const QByteArray &text);
 // statusReport: first octet "31" instead of "11".
 EncodedPdu TextToPdu(const QByteArray &number, const QByteArray &text,
                      const QByteArray &validity, bool statusReport);
+
+// The PDUs of one message: a single SMS-SUBMIT line exactly as TextToPdu
+// builds it when the text fits one message, otherwise one line per part
+// (first octet "51", or "71" with a status report), each with the user-data
+// header 05 00 03 reference total part, the text split so that no GSM
+// escape pair is torn apart. reference is the 8-bit concatenation reference
+// (its low 8 bits are used); it should change from message to message.
+// Errors as TextToPdu's, TextTooLong beyond kMaxSmsParts parts.
+struct EncodedMessage
+{
+    QList<EncodedPdu> parts;
+    EncodedPdu::Error error = EncodedPdu::NoError;
+    QString errorText;
+
+    bool ok() const { return error == EncodedPdu::NoError; }
+};
+EncodedMessage TextToPduParts(const QByteArray &number, const QByteArray &text,
+                              const QByteArray &validity, bool statusReport, int reference);
 
 // Four upper-case hex digits (the UCS-2 code) per byte of text.
 QByteArray TextToUcs2Hex(const QByteArray &text);

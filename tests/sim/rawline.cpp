@@ -43,7 +43,7 @@ bool RawLine::write(const QByteArray &bytes)
 
 bool RawLine::endsWithFinal(const QByteArray &text)
 {
-    static const QRegularExpression final(QStringLiteral("\r\n(OK|ERROR|\\+CME ERROR: [^\r\n]*)\r\n$"));
+    static const QRegularExpression final(QStringLiteral("\r\n(OK|ERROR|\\+CM[ES] ERROR: [^\r\n]*)\r\n$"));
     return final.match(QString::fromLatin1(text)).hasMatch();
 }
 

@@ -3,9 +3,12 @@
 
 #include "clock.h"
 #include "cp1250.h"
+#include "smsjoin.h"
 #include "text2pdu.h"
 
 #include <QTest>
+
+Q_DECLARE_METATYPE(DecodedPdu)
 
 namespace {
 
@@ -42,6 +45,14 @@ private slots:
     void encode();
     void encodeErrors_data();
     void encodeErrors();
+    void concatenationFields_data();
+    void concatenationFields();
+    void parts_data();
+    void parts();
+    void partLine();
+    void partsErrors();
+    void join_data();
+    void join();
     void roundTripNumbers();
     void roundTripGsmAlphabet();
     void gsmToText_data();
@@ -510,3 +521,193 @@ void TestText2pdu::ucs2HexToTextOddInput()
 
 QTEST_GUILESS_MAIN(TestText2pdu)
 #include "tst_text2pdu.moc"
+
+void TestText2pdu::concatenationFields_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("reference");
+    QTest::addColumn<int>("part");
+    QTest::addColumn<int>("total");
+
+    // FO 44; UDH 05 | 00 03 2A 02 01: 8-bit reference 2A, part 1 of 2; "world".
+    QTest::newRow("8-bit reference")
+        << kSca + "44" + kOa + "0000" + kScts + "0C0500032A0201EE6F399B0C" << 0x2A << 1 << 2;
+    // UDH 06 | 08 04 12 34 03 02: 16-bit reference 1234, part 2 of 3; UCS-2 "ab".
+    QTest::newRow("16-bit reference")
+        << kSca + "44" + kOa + "0008" + kScts + "0B060804123403020061 0062" << 0x1234 << 2 << 3;
+    // An unrelated element (0A, text formatting) before the concatenation element.
+    QTest::newRow("after another element")
+        << kSca + "44" + kOa + "0008" + kScts + "0F0A0A030000000003070302006100 62" << 7 << 2 << 3;
+    // Part 0 and a part beyond the total are no concatenation.
+    QTest::newRow("part 0") << kSca + "44" + kOa + "0008" + kScts + "0A0500032A020000610062" << -1 << 0 << 0;
+    QTest::newRow("part 3 of 2") << kSca + "44" + kOa + "0008" + kScts + "0A0500032A020300610062" << -1 << 0 << 0;
+    // An element longer than the header.
+    QTest::newRow("element overruns") << kSca + "44" + kOa + "0008" + kScts + "0A0500052A020100610062" << -1 << 0 << 0;
+    QTest::newRow("no header") << kSca + "04" + kOa + "0000" + kScts + "0361F118" << -1 << 0 << 0;
+}
+
+void TestText2pdu::concatenationFields()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(int, reference);
+    QFETCH(int, part);
+    QFETCH(int, total);
+
+    const DecodedPdu d = PduToText(line.replace(' ', ""), FixedClock(kNow));
+    QVERIFY(d.ok);
+    QCOMPARE(d.concatReference, reference);
+    QCOMPARE(d.concatPart, part);
+    QCOMPARE(d.concatTotal, total);
+}
+
+void TestText2pdu::parts_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("ucs2");
+    QTest::addColumn<QList<int>>("unitsPerPart");
+
+    QByteArray long7;
+    for (int i = 0; long7.size() < 400; ++i)
+        long7 += "Zprava " + QByteArray::number(i) + ", ";
+    long7.truncate(400);
+
+    QTest::newRow("160 septets, one message") << QByteArray(160, 'a') << false << QList<int>{160};
+    QTest::newRow("161 septets") << QByteArray(161, 'a') << false << QList<int>{153, 8};
+    QTest::newRow("three parts") << long7 << false << QList<int>{153, 153, 94};
+    // "€" takes two septets: at septet 153 it goes whole into the next part.
+    QTest::newRow("escape pair at the boundary")
+        << QByteArray(152, 'a') + cp("€") + QByteArray(10, 'b') << false << QList<int>{152, 12};
+    QTest::newRow("70 UCS-2 characters") << cp("ř") + QByteArray(69, 'a') << true << QList<int>{70};
+    QTest::newRow("71 UCS-2 characters") << cp("ř") + QByteArray(70, 'a') << true << QList<int>{67, 4};
+    QTest::newRow("ten parts") << QByteArray(1530, 'x') << false << QList<int>(10, 153);
+}
+
+// Every part carries the same reference and its own number; decoded and
+// joined in order they give the text back.
+void TestText2pdu::parts()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, ucs2);
+    QFETCH(QList<int>, unitsPerPart);
+
+    const EncodedMessage m = TextToPduParts("420000123456", text, "AA", false, 0x17);
+    QVERIFY2(m.ok(), qPrintable(m.errorText));
+    QCOMPARE(m.parts.size(), unitsPerPart.size());
+    const SmsTextSize size = MeasureSmsText(text);
+    QCOMPARE(size.parts, int(unitsPerPart.size()));
+    QCOMPARE(size.ucs2, ucs2);
+
+    if (m.parts.size() == 1) {
+        const EncodedPdu single = TextToPdu("420000123456", text, "AA", false);
+        QCOMPARE(m.parts[0].pdu, single.pdu);
+        QCOMPARE(m.parts[0].length, single.length);
+        return;
+    }
+    const FixedClock clock(kNow);
+    QList<DecodedPdu> listed;
+    for (qsizetype i = 0; i < m.parts.size(); ++i) {
+        const EncodedPdu &p = m.parts[i];
+        QCOMPARE(p.pdu.mid(2, 2), QByteArray("51")); // SUBMIT, VP relative, UDH present
+        QCOMPARE(p.pdu.mid(24, 2), QByteArray(ucs2 ? "09" : "00"));
+        QCOMPARE(p.length.toInt(), p.pdu.size() / 2 - 1);
+        // 14 octets up to UDL, then at most 140 of user data.
+        QVERIFY(p.length.toInt() <= 14 + 140);
+        const DecodedPdu d = PduToText(p.pdu, clock);
+        QVERIFY(d.ok);
+        QCOMPARE(d.concatReference, 0x17);
+        QCOMPARE(d.concatPart, int(i + 1));
+        QCOMPARE(d.concatTotal, int(m.parts.size()));
+        QCOMPARE(MeasureSmsText(d.text).units, unitsPerPart[i]);
+        listed.append(d);
+    }
+    QCOMPARE(JoinConcatenated(listed, 0).text, text);
+}
+
+// The second part of a 161-character text, laid out by hand.
+void TestText2pdu::partLine()
+{
+    const EncodedMessage m = TextToPduParts("420000123456", QByteArray(161, 'a'), "AA", true, 0x12A);
+    QVERIFY(m.ok());
+    QCOMPARE(m.parts.size(), 2);
+    // 00 SCA | 71 SUBMIT + status report + UDH | 00 MR | 0C 91 DA | 00 PID |
+    // 00 DCS | AA VP | 0F UDL = 7 header septets + 8 |
+    // UDH 05 00 03 2A 02 02 (low 8 bits of the reference, part 2 of 2) |
+    // one fill bit, then eight "a" septets: C2 E1 70 38 1C 0E 87 01.
+    QCOMPARE(m.parts[1].pdu,
+             QByteArray("0071000C912400002143650000AA0F0500032A0202C2E170381C0E8701"));
+    QCOMPARE(m.parts[1].length, QByteArray("28"));
+}
+
+void TestText2pdu::partsErrors()
+{
+    QCOMPARE(TextToPduParts("420000123456", QByteArray(1531, 'x'), "AA", false, 1).error,
+             EncodedPdu::TextTooLong);
+    QCOMPARE(TextToPduParts("420000123456", cp("ř") + QByteArray(670, 'a'), "AA", false, 1).error,
+             EncodedPdu::TextTooLong);
+    QVERIFY(TextToPduParts("420000123456", cp("ř") + QByteArray(669, 'a'), "AA", false, 1).ok());
+    QCOMPARE(TextToPduParts("+420", "abc", "AA", false, 1).error, EncodedPdu::InvalidNumber);
+    QCOMPARE(TextToPduParts("420", "", "AA", false, 1).error, EncodedPdu::EmptyText);
+    QCOMPARE(TextToPduParts("420", "abc", "A", false, 1).error, EncodedPdu::InvalidValidity);
+}
+
+namespace {
+
+DecodedPdu listedPart(const QByteArray &number, int reference, int part, int total, const QByteArray &text)
+{
+    DecodedPdu d;
+    d.ok = true;
+    d.number = number;
+    d.text = text;
+    d.concatReference = reference;
+    d.concatPart = part;
+    d.concatTotal = total;
+    return d;
+}
+
+} // namespace
+
+void TestText2pdu::join_data()
+{
+    QTest::addColumn<QList<DecodedPdu>>("listed");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QByteArray>("preview");
+
+    const QByteArray a = "420000123456";
+    const QByteArray b = "420000654321";
+    DecodedPdu single;
+    single.ok = true;
+    single.number = a;
+    single.text = "alone";
+
+    // Stored out of order, between other messages.
+    const QList<DecodedPdu> all{listedPart(a, 5, 3, 3, "C"), single, listedPart(a, 5, 1, 3, "A"),
+                                listedPart(a, 5, 2, 3, "B")};
+    QTest::newRow("all parts, from part 3") << all << 0 << QByteArray("ABC");
+    QTest::newRow("all parts, from part 1") << all << 2 << QByteArray("ABC");
+    QTest::newRow("standalone") << all << 1 << QByteArray("alone");
+    QTest::newRow("part 2 missing")
+        << QList<DecodedPdu>{listedPart(a, 5, 1, 3, "A"), listedPart(a, 5, 3, 3, "C")} << 1
+        << QByteArray("C\n\nChybí: [2/3]");
+    QTest::newRow("only part 2 listed")
+        << QList<DecodedPdu>{listedPart(a, 5, 2, 3, "B")} << 0 << QByteArray("B\n\nChybí: [1/3] [3/3]");
+    // The same reference from another sender, or with another count, is another message.
+    QTest::newRow("other sender, same reference")
+        << QList<DecodedPdu>{listedPart(a, 5, 1, 2, "A"), listedPart(b, 5, 2, 2, "x")} << 0
+        << QByteArray("A\n\nChybí: [2/2]");
+    QTest::newRow("other count, same reference")
+        << QList<DecodedPdu>{listedPart(a, 5, 1, 2, "A"), listedPart(a, 5, 2, 3, "x")} << 0
+        << QByteArray("A\n\nChybí: [2/2]");
+    QTest::newRow("part stored twice")
+        << QList<DecodedPdu>{listedPart(a, 9, 1, 2, "A"), listedPart(a, 9, 1, 2, "A"),
+                             listedPart(a, 9, 2, 2, "B")} << 1 << QByteArray("AB");
+    QTest::newRow("row out of range") << all << 4 << QByteArray();
+}
+
+void TestText2pdu::join()
+{
+    QFETCH(QList<DecodedPdu>, listed);
+    QFETCH(int, row);
+    QFETCH(QByteArray, preview);
+
+    QCOMPARE(ConcatenatedPreview(listed, row, cp("Chybí:")), cp(preview.constData()));
+}

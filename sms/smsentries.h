@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+class Clock;
+
+// The entries of a "+CMGL" listing (3GPP TS 27.005, PDU mode) and the rows
+// made of them: pure functions over received text, no I/O (the listing's
+// exchange is SmsListing in smslisting.h).
+
+struct SmsEntry
+{
+    int index = 0;     // location in the memory listed
+    int status = 0;    // 0 received unread, 1 received read, 2 stored unsent, 3 stored sent
+    QByteArray alpha;  // without its quotes; usually empty
+    int length = 0;    // TPDU octets as the header gives them
+    QByteArray pdu;    // the PDU line, hex digits
+};
+
+// A listed message as the page shows it and the archive stores it
+// (Windows-1250 texts).
+struct SmsRow
+{
+    QByteArray index;   // the store index; empty for the empty-store row
+    int status = -1;
+    QByteArray number;  // from the PDU
+    QByteArray name;    // from the phonebook, or empty
+    QByteArray time;    // the PDU's time text without its last three characters
+    QByteArray text;
+    bool outgoing = false;  // a stored outgoing message (its time is the PC's)
+};
+
+// Parses "+CMGL: index,status,[alpha],length"; false for any other line or
+// one without a whole-number index and status.
+bool ParseCmglHeader(const QByteArray &line, SmsEntry &entry);
+
+// The line step shared by SmsListing and ParseSmsListing: a header line
+// opens an entry, the next line is its PDU; a header right after a header
+// drops the first (it had no PDU line).
+class CmglCollector
+{
+public:
+    // Takes one line (without its line end). True when it is a final result
+    // line, which the caller handles.
+    bool take(const QByteArray &line);
+    QList<SmsEntry> entries;
+    void clear() { entries.clear(); m_expectPdu = false; }
+
+private:
+    SmsEntry m_header;
+    bool m_expectPdu = false;
+};
+
+// Parses one "+CMGL" reply (any line ends, echo on or off) into its
+// entries, up to its final result line.
+QList<SmsEntry> ParseSmsListing(const QByteArray &reply);
+
+// Decodes the entries with PduToText. The clock is read once for the whole
+// listing (stored outgoing messages are dated with that one reading).
+QList<SmsRow> DecodeSmsEntries(const QList<SmsEntry> &entries, const Clock &clock);
+
+// The row of an empty store: only the text, "    " and noMessages.
+SmsRow EmptyStoreRow(const QByteArray &noMessages);
+
+// A name for the message's number from the phonebook: numbers are compared
+// by their digits ("+", blanks and dashes left out): equal digits match, and
+// so do numbers of nine digits or more whose last nine digits agree
+// ("603123456" and "420603123456"). A number with anything else in it (an
+// alphanumeric sender) and an empty one never match. The first match wins.
+struct PhonebookNumber
+{
+    QByteArray name;
+    QByteArray number;
+};
+bool SameNumber(const QByteArray &a, const QByteArray &b);
+QByteArray NameForNumber(const QByteArray &number, const QList<PhonebookNumber> &phonebook);
+
+// The memory items of the page ("SIM karta", "Telefon", "Vše") and their
+// names in AT+CPMS.
+QByteArray SmsMemoryName(int memory);  // 0 "SM", 1 "ME", 2 "MT"; empty otherwise
