@@ -13,6 +13,7 @@
 #include <optional>
 
 #ifdef Q_OS_UNIX
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -177,6 +178,18 @@ TComPort::TComPort(const QString &name, QObject *parent)
     // bytes that arrive while a handler processes events are announced too.
     connect(m_serial, &QSerialPort::readyRead, this, &TComPort::scheduleRxEvent);
     connect(m_serial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+#ifdef Q_OS_UNIX
+        // A read that finds the line empty (its bytes were taken a moment
+        // earlier, after the notifier had fired) fails like a hang-up; only
+        // a line that has really gone reports a hang-up when polled.
+        if (e == QSerialPort::ReadError && m_serial->handle() >= 0) {
+            pollfd line{m_serial->handle(), POLLIN, 0};
+            if (::poll(&line, 1, 0) >= 0 && !(line.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+                m_serial->clearError();
+                return;
+            }
+        }
+#endif
         if (e == QSerialPort::ReadError || e == QSerialPort::ResourceError)
             scheduleLineLost();
     });
