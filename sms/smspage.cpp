@@ -63,8 +63,8 @@ SmsPage::SmsPage(QWidget *parent)
 
 SmsPage::~SmsPage()
 {
-    if (m_link.port && m_listing)
-        m_link.port->OnRxChar = nullptr;
+    // The main window takes its handler off the port before the port and
+    // the pages go.
     delete m_ui;
 }
 
