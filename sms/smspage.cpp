@@ -96,10 +96,10 @@ void SmsPage::attach(const SmsPageLink &link)
     connect(m_listing, &SmsListing::listed, this, [this](const QList<SmsEntry> &entries) {
         run([this, entries] { showEntries(entries); });
     });
-    connect(m_listing, &SmsListing::failed, this, [this](SmsListing::Command, const QByteArray &error) {
-        showFailure(error);
+    connect(m_listing, &SmsListing::failed, this, [this](SmsListing::Command command, const QByteArray &error) {
+        showFailure(error, command == SmsListing::Command::List);
     });
-    connect(m_listing, &SmsListing::timedOut, this, [this](SmsListing::Command) { showFailure({}); });
+    connect(m_listing, &SmsListing::timedOut, this, [this](SmsListing::Command) { showFailure({}, true); });
     connectHandlers();
 }
 
@@ -283,14 +283,15 @@ void SmsPage::showEntries(const QList<SmsEntry> &entries)
     emit listingShown();
 }
 
-void SmsPage::showFailure(const QByteArray &errorLine)
+void SmsPage::showFailure(const QByteArray &errorLine, bool listingEnded)
 {
     if (m_link.setPanelText)
         m_link.setPanelText(0, u(errorLine.isEmpty() ? text(&MessageTexts::smsNoAnswer)
                                                      : text(&MessageTexts::smsHandsetError) + ' ' + errorLine));
     if (!m_listing->waiting())
         endListing();
-    emit listingFailed(errorLine);
+    if (listingEnded)
+        emit listingFailed(errorLine);
 }
 
 // --- Showing a row ------------------------------------------------------------------
