@@ -11,6 +11,7 @@
 
 class Clock;
 class DeviceSettings;
+class GpsPage;
 class InfoPage;
 class LocksPage;
 class QAction;
@@ -68,6 +69,8 @@ public:
     InfoPage *infoPage() const { return m_infoPage; }
     LocksPage *locksPage() const { return m_locksPage; }
     SmsPage *smsPage() const { return m_smsPage; }
+    // The GPS monitor in the locks page.
+    GpsPage *gpsPage() const { return m_gpsPage; }
     TFrmNastaveni *nastaveni() const { return m_nastaveni; }
     // The code-entry dialog, shared by the device settings and phonebook reading.
     THesloForm *heslo() const { return m_heslo; }
@@ -187,6 +190,7 @@ private:
     InfoPage *m_infoPage = nullptr;
     LocksPage *m_locksPage = nullptr;
     SmsPage *m_smsPage = nullptr;
+    GpsPage *m_gpsPage = nullptr;
     TFrmNastaveni *m_nastaveni = nullptr;
     THesloForm *m_heslo = nullptr;
     DeviceSettings *m_deviceSettings = nullptr;
