@@ -256,6 +256,11 @@ inline constexpr LanguageText LanguageTexts[] = {
     {"sms", 61, "Telefon neodpovídá, výpis SMS byl přerušen.", Target::Message, nullptr, 0, &MessageTexts::smsNoAnswer},
     {"sms", 62, "Soubor se nepodařilo uložit:", Target::Message, nullptr, 0, &MessageTexts::smsSaveFailed},
     {"sms", 63, "Tisk se nepodařil.", Target::Message, nullptr, 0, &MessageTexts::smsPrintFailed},
+    {"sms", 64, "Uložit jako", Target::Title, "RadioGroup1"},
+    {"sms", 65, "Uložit akuelní SMS ( txt )", Target::RadioItem, "RadioGroup1", 0},
+    {"sms", 66, "Uložit vše    ( excel csv )", Target::RadioItem, "RadioGroup1", 1},
+    {"sms", 67, "&Ano", Target::Text, "BitBtn1"},
+    {"sms", 68, "&Zrušit", Target::Text, "BitBtn2"},
 };
 
 // The entry's text from a language file (Windows-1250): the file's value
