@@ -324,8 +324,11 @@ void TForm1::attachSmsPage()
     link.setPanelText = [this](int panel, const QString &text) { setPanelText(panel, text); };
     link.progresPanel = m_progresPanel;
     link.progres = m_progres;
-    link.seznam = [this] { return findChild<QTreeWidget *>(QStringLiteral("Seznam")); };
+    // The phonebook page's own list (a dialog may have a list of that name too).
+    link.seznam = [this] { return ui->TabSheet2->findChild<QTreeWidget *>(QStringLiteral("Seznam")); };
     link.guard = [this](const std::function<void()> &handler) { runGuarded(handler); };
+    // A phonebook read that a listing interrupts must not resume on the listing's "OK".
+    link.clearPhonebookState = [this] { m_phonebookPage->reader()->cancel(); };
     m_smsPage->attach(link);
     connect(this, &TForm1::pageChangedByUser, m_smsPage, [this](int index) {
         if (index == SmsPageIndex)

@@ -294,6 +294,11 @@ inline constexpr LanguageText LanguageTexts[] = {
     {"sms", 76, "Chyba portu: %1", Target::Message, nullptr, 0, &MessageTexts::smsSendPortError},
     {"sms", 77, "Odesílání bylo přerušeno.", Target::Message, nullptr, 0, &MessageTexts::smsSendCancelled},
     {"sms", 78, "Odesláno %1 z %2 částí zprávy.", Target::Message, nullptr, 0, &MessageTexts::smsPartsSent},
+    {"sms", 80, "Uložit jako", Target::Title, "RadioGroup1"},
+    {"sms", 81, "Uložit akuelní SMS ( txt )", Target::RadioItem, "RadioGroup1", 0},
+    {"sms", 82, "Uložit vše    ( excel csv )", Target::RadioItem, "RadioGroup1", 1},
+    {"sms", 83, "&Ano", Target::Text, "BitBtn1"},
+    {"sms", 84, "&Zrušit", Target::Text, "BitBtn2"},
 };
 
 // The entry's text from a language file (Windows-1250): the file's value

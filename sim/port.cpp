@@ -155,9 +155,14 @@ void PtyPort::onWritable(Clock::time_point now)
             return;  // full (or failed): poll tells when to try again
         piece.bytes.erase(0, size_t(n));
         m_queuedBytes -= size_t(n);
+        // Line time runs on from where the previous write's ended, so that the
+        // main loop's own delays (it wakes in whole milliseconds) do not add
+        // up to a slower line; after a pause it starts again from now.
+        const Clock::time_point lineFree =
+            m_holdUntil + std::chrono::milliseconds(20) < now ? now : m_holdUntil;
         now = Clock::now();
         if (m_pacing.baud > 0)
-            m_holdUntil = now + std::chrono::microseconds(int64_t(n) * 10 * 1000000 / m_pacing.baud);
+            m_holdUntil = lineFree + std::chrono::microseconds(int64_t(n) * 10 * 1000000 / m_pacing.baud);
         if (piece.bytes.empty()) {
             m_pieces.pop_front();
             if (m_pacing.gapMs > 0)

@@ -66,8 +66,8 @@ SmsPage::SmsPage(QWidget *parent)
 
 SmsPage::~SmsPage()
 {
-    if (m_link.port && m_listing)
-        m_link.port->OnRxChar = nullptr;
+    // The main window takes its handler off the port before the port and
+    // the pages go.
     delete m_ui;
 }
 
@@ -99,10 +99,10 @@ void SmsPage::attach(const SmsPageLink &link)
     connect(m_listing, &SmsListing::listed, this, [this](const QList<SmsEntry> &entries) {
         run([this, entries] { showEntries(entries); });
     });
-    connect(m_listing, &SmsListing::failed, this, [this](SmsListing::Command, const QByteArray &error) {
-        showFailure(error);
+    connect(m_listing, &SmsListing::failed, this, [this](SmsListing::Command command, const QByteArray &error) {
+        showFailure(error, command == SmsListing::Command::List);
     });
-    connect(m_listing, &SmsListing::timedOut, this, [this](SmsListing::Command) { showFailure({}); });
+    connect(m_listing, &SmsListing::timedOut, this, [this](SmsListing::Command) { showFailure({}, true); });
     connectHandlers();
 }
 
@@ -287,14 +287,15 @@ void SmsPage::showEntries(const QList<SmsEntry> &entries)
     emit listingShown();
 }
 
-void SmsPage::showFailure(const QByteArray &errorLine)
+void SmsPage::showFailure(const QByteArray &errorLine, bool listingEnded)
 {
     if (m_link.setPanelText)
         m_link.setPanelText(0, u(errorLine.isEmpty() ? text(&MessageTexts::smsNoAnswer)
                                                      : text(&MessageTexts::smsHandsetError) + ' ' + errorLine));
     if (!m_listing->waiting())
         endListing();
-    emit listingFailed(errorLine);
+    if (listingEnded)
+        emit listingFailed(errorLine);
 }
 
 // --- Showing a row ------------------------------------------------------------------

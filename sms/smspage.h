@@ -131,7 +131,8 @@ signals:
     // A listing has filled the list (the empty-store row included).
     void listingShown();
     // A listing ended without rows: the handset's error line, or empty
-    // when it stopped answering.
+    // when it stopped answering. (A failed memory choice or deletion only
+    // shows its error.)
     void listingFailed(const QByteArray &errorLine);
 
 protected:
@@ -145,7 +146,9 @@ private:
     void startProgress(int maximum);
     void endListing();
     void showEntries(const QList<SmsEntry> &entries);
-    void showFailure(const QByteArray &errorLine);
+    // The handset's error (empty: no answer) in status panel 0; the page is
+    // usable again once nothing waits for an answer.
+    void showFailure(const QByteArray &errorLine, bool listingEnded);
     void setRowActionsEnabled(bool on);
     QList<PhonebookNumber> phonebookNumbers() const;
     QByteArray text(QByteArray MessageTexts::*member) const;

@@ -15,7 +15,7 @@ TUlozSMS::TUlozSMS(QWidget *parent)
 
     m_choice = new RadioGroup(this);
     m_choice->setObjectName(QStringLiteral("RadioGroup1"));
-    m_choice->setCaption(QStringLiteral(" Uložit jako "));
+    m_choice->setCaption(QStringLiteral("Uložit jako"));
     m_choice->setItems({QStringLiteral("Uložit akuelní SMS ( txt )"), QStringLiteral("Uložit vše    ( excel csv )")});
     m_choice->setItemIndex(WholeList);
 

@@ -8,7 +8,7 @@ class RadioGroup;
 // The small "Uložit" dialog of the SMS page: save the current message as
 // text or the whole list as CSV. It keeps its choice between uses; item 1
 // (the list) is chosen at first.
-//   RadioGroup1  " Uložit jako ": 0 "Uložit akuelní SMS ( txt )",
+//   RadioGroup1  "Uložit jako": 0 "Uložit akuelní SMS ( txt )",
 //                1 "Uložit vše    ( excel csv )"
 //   BitBtn1      "&Ano" (accepts), BitBtn2 "&Zrušit" (rejects)
 class TUlozSMS : public QDialog

@@ -11,6 +11,7 @@
 #include "simprocess.h"
 #include "smslisting.h"
 #include "smspage.h"
+#include "text2pdu.h"
 #include "ulozsms.h"
 #include "clock.h"
 
@@ -174,6 +175,7 @@ private slots:
     void listingEnds_data();
     void listingEnds();
     void threeHundredMessages();
+    void listingAtLineSpeed();
     void deleteRemovesRow();
     void showingRows();
     void saveList();
@@ -298,6 +300,25 @@ void TstSmsPage::threeHundredMessages()
     QVERIFY(f.list(1, 4));
     QCOMPARE(f.page->ListSMS()->topLevelItemCount(), 300);
     QCOMPARE(f.page->ListSMS()->topLevelItem(299)->text(0), QStringLiteral("300"));
+}
+
+// A long listing streamed at 115200 baud: the port keeps announcing bytes
+// however the reads and the line's arrivals interleave.
+void TstSmsPage::listingAtLineSpeed()
+{
+    QByteArray state = "sms.preset = empty\nsms.ME.size = 60\n";
+    for (int i = 1; i <= 60; ++i) {
+        QByteArray text = "Zprava " + QByteArray::number(i) + ": ";
+        while (text.size() < 160)
+            text += "dlouhy text zkusebni zpravy ";
+        const EncodedPdu submit = TextToPdu("420603123456", text.left(160), "AA", false);
+        state += "sms.ME." + QByteArray::number(i) + " = 3," + submit.pdu + "\n";
+    }
+    Fixture f;
+    QVERIFY(f.start(state, {QStringLiteral("--baud"), QStringLiteral("115200")}));
+    QVERIFY(f.list(1, 4));
+    QCOMPARE(f.page->ListSMS()->topLevelItemCount(), 60);
+    QVERIFY(f.page->ListSMS()->topLevelItem(59)->text(4).startsWith(QStringLiteral("Zprava 60: dlouhy")));
 }
 
 void TstSmsPage::deleteRemovesRow()
