@@ -493,6 +493,7 @@ void SmsPage::saveFile(const QString &extension, const QString &proposedName, co
 
 void SmsPage::UlozitSMSClick()
 {
+    m_ulozSms->prepareChoice();
     m_ulozSms->centreOver(window());
     if (Dialogs::instance().execDialog(m_ulozSms) != QDialog::Accepted)
         return;

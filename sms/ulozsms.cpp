@@ -17,7 +17,8 @@ TUlozSMS::TUlozSMS(QWidget *parent)
     m_choice->setObjectName(QStringLiteral("RadioGroup1"));
     m_choice->setCaption(QStringLiteral("Uložit jako"));
     m_choice->setItems({QStringLiteral("Uložit akuelní SMS ( txt )"), QStringLiteral("Uložit vše    ( excel csv )")});
-    m_choice->setItemIndex(WholeList);
+    // The list is chosen when the dialog opens (see prepareChoice): loading
+    // a language refills the items and drops any choice made here.
 
     m_yes = new QPushButton(QStringLiteral("&Ano"), this);
     m_yes->setObjectName(QStringLiteral("BitBtn1"));
@@ -39,6 +40,12 @@ TUlozSMS::TUlozSMS(QWidget *parent)
 int TUlozSMS::choice() const
 {
     return m_choice->itemIndex();
+}
+
+void TUlozSMS::prepareChoice()
+{
+    if (m_choice->itemIndex() < 0 || m_choice->itemIndex() >= m_choice->itemCount())
+        m_choice->setItemIndex(WholeList);
 }
 
 void TUlozSMS::centreOver(QWidget *window)

@@ -25,6 +25,9 @@ public:
     QPushButton *BitBtn2() const { return m_cancel; }
     int choice() const;
 
+    // Chooses the list when nothing is chosen (at the first opening, and after
+    // a language load emptied the items); a choice the user made is kept.
+    void prepareChoice();
     // Centres the dialog over the given window (each time before it is shown).
     void centreOver(QWidget *window);
 
