@@ -126,6 +126,11 @@ EComPort::EComPort(const QString &message, int systemError)
 {
 }
 
+bool EComPort::deviceMissing() const
+{
+    return m_message == UnableToOpen && m_systemError == ErrorFileNotFound;
+}
+
 const QStringList &TComPort::BaudTexts()
 {
     static const QStringList texts = {

@@ -23,6 +23,9 @@ public:
     QString message() const { return m_message; }
     // The operating system's error number (errno on Linux), or -1 for none.
     int systemError() const { return m_systemError; }
+    // The device named by the port does not exist (rather than being in use
+    // or not accessible).
+    bool deviceMissing() const;
 
 private:
     QString m_message;

@@ -126,7 +126,9 @@ void InfoPage::showReadout(const PhoneInfo &info)
 {
     ui->Vyrobce->setText(text(info.Vyrobce));
     ui->model->setText(text(info.model));
-    if (!info.complete)
+    // A readout that was cancelled or found the handset gone shows what it
+    // read; the fields it did not reach are empty, as the presence check left them.
+    if (!info.complete && info.end == ReadoutEnd::MakerAndModel)
         return;
     ui->VerzeGSM->setText(text(info.VerzeGSM));
     ui->VerzeGSM->setToolTip(ui->VerzeGSM->text());
@@ -145,7 +147,8 @@ void InfoPage::showReadout(const PhoneInfo &info)
     for (int i = 0; i < 4; ++i)
         if (options[i])
             setOption(i, *options[i]);
-    ui->Poplatky->setText(text(info.Poplatky));
+    if (info.complete)
+        ui->Poplatky->setText(text(info.Poplatky));
 }
 
 void InfoPage::showClock(const QDateTime &now)

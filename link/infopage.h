@@ -63,7 +63,8 @@ public:
     void clearReadout();
     // Puts a readout's results in place. Fields without a value keep what
     // their control showed; a combo index outside the list selects nothing.
-    // Only the maker and model are touched when the readout stopped early.
+    // Only the maker and model are touched when the readout stopped after
+    // them as asked; a cancelled or cut-off readout shows what it read.
     // (The locks of the readout belong to the locks page.)
     void showReadout(const PhoneInfo &info);
     // The PC clock: date "dd:mm:yyyy" and time "hh:mm:ss".

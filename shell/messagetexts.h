@@ -17,6 +17,8 @@ struct MessageTexts
     QByteArray guardQuestion;    // dialogy/72
     QByteArray guardCaption;     // dialogy/73
     QByteArray noMessages;       // sms/5
+    QByteArray portMissing;      // dialogy/22, "%s" stands for the port's name
+    QByteArray portMissingHint;  // dialogy/23
 
     static MessageTexts defaults();
 };
