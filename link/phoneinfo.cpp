@@ -32,13 +32,6 @@ QByteArray copyAt(const QByteArray &text, qsizetype pos, qsizetype count)
     return text.mid(qMax<qsizetype>(pos, 1) - 1, count);
 }
 
-std::optional<int> indexWithin(std::optional<int> index, int itemCount)
-{
-    if (!index || *index < 0 || *index >= itemCount)
-        return std::nullopt;
-    return index;
-}
-
 std::optional<bool> checkAt(const QByteArray &answer, int k)
 {
     if (!InfoCut::validFor(answer, k))
@@ -98,6 +91,13 @@ QByteArray charges(const QByteArray &answer)
     rest = quote < 0 ? QByteArray() : rest.mid(quote + 3);
     const QByteArray price = before(rest, '"');
     return price + " " + currency;
+}
+
+std::optional<int> indexWithin(std::optional<int> index, int itemCount)
+{
+    if (!index || *index < 0 || *index >= itemCount)
+        return std::nullopt;
+    return index;
 }
 
 bool validFor(const QByteArray &answer, int k)
@@ -198,9 +198,9 @@ PhoneInfo ReadPhoneInfo(TComPort &port, bool makerAndModelOnly, const ReadoutCon
 
         // Ring levels count from 1, the combo box from 0.
         const auto ring = InfoCut::digitAt(ask(12, "AT+CRSL?\r"), 8);
-        info.ringIndex = indexWithin(ring ? std::optional<int>(*ring - 1) : std::nullopt, 5);
-        info.speakerIndex = indexWithin(InfoCut::digitAt(ask(13, "AT+CLVL?\r"), 8), 5);
-        info.alertIndex = indexWithin(InfoCut::digitAt(ask(14, "AT+CALM?\r"), 8), 3);
+        info.ringIndex = InfoCut::indexWithin(ring ? std::optional<int>(*ring - 1) : std::nullopt, 5);
+        info.speakerIndex = InfoCut::indexWithin(InfoCut::digitAt(ask(13, "AT+CLVL?\r"), 8), 5);
+        info.alertIndex = InfoCut::indexWithin(InfoCut::digitAt(ask(14, "AT+CALM?\r"), 8), 3);
 
         info.pinLock = checkAt(ask(15, "AT^SLCK=\"SC\",2\r"), 8);
         info.simBinding = checkAt(ask(16, "AT^SLCK=\"PS\",2\r"), 9);

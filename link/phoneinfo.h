@@ -47,6 +47,8 @@ QByteArray operatorName(const QByteArray &answer);  // quoted name, or "Vyhledá
 QByteArray simNumber(const QByteArray &reply);      // from the reply text after the echo (ReadSimNumberReply)
 QByteArray smsCentre(const QByteArray &answer);     // "+CSCA: \"+420603052000\",145" -> "420603052000"
 QByteArray charges(const QByteArray &answer);       // "+CPUC: \"CZK\",\"2.50\"" -> "2.50 CZK"; " " for none
+// index when it names one of itemCount items (0 .. itemCount - 1), else none.
+std::optional<int> indexWithin(std::optional<int> index, int itemCount);
 // An answer is valid for position k (1-based) when it has at least k characters and no "ERROR".
 bool validFor(const QByteArray &answer, int k);
 // The decimal digit at position k, when the answer is valid for k and the character is a digit.

@@ -5,6 +5,7 @@
 #include "clock.h"
 #include "comport.h"
 #include "cp1250.h"
+#include "errorguard.h"
 #include "infopage.h"
 #include "inifile.h"
 #include "language.h"
@@ -684,13 +685,7 @@ Dialogs::Answer TForm1::showMessage(Dialogs::Icon icon, const QString &text,
 
 void TForm1::runGuarded(const std::function<void()> &handler)
 {
-    try {
-        handler();
-    } catch (const EComPort &e) {
-        showMessage(Dialogs::Icon::Error, e.text());
-    } catch (const std::exception &e) {
-        showMessage(Dialogs::Icon::Error, QString::fromLocal8Bit(e.what()));
-    }
+    RunShowingErrors(this, captionFor(Dialogs::Icon::Error), handler);
 }
 
 // --- Window events -------------------------------------------------------------------
