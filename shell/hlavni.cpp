@@ -1,3 +1,12 @@
+// The main window of the phone manager (unit Hlavni): its pages, menus,
+// status bar and progress panel, and the modem-link operations that every
+// feature shares (SetModemPortOpen, the presence check and readout,
+// EnablePhoneControls, FinishReadout, the default receive handler).
+// Errors: a port that cannot be opened is reported in a warning box by
+// SetModemPortOpen and the caller stops; any other exception that leaves a
+// user action is shown in an error box by runGuarded and the program goes on;
+// a handset that does not answer ends a readout as offline, never in a hang.
+
 #include "hlavni.h"
 #include "ui_hlavni.h"
 
