@@ -147,6 +147,16 @@ void TestPhoneInfo::cut_data()
                                << QByteArray("-83 dBm   49%");
     QTest::newRow("signal 0") << QByteArray("signal") << QByteArray("+CSQ: 0,99")
                               << QByteArray("-113 dBm   0%");
+    // Beyond 31 the level goes through the unsigned 8-bit value: 32 to 56 give
+    // levels above -51 dBm, 57 to 98 wrap round below -113 dBm.
+    QTest::newRow("signal 32") << QByteArray("signal") << QByteArray("+CSQ: 32,99")
+                               << QByteArray("-49 dBm   103%");
+    QTest::newRow("signal 56") << QByteArray("signal") << QByteArray("+CSQ: 56,99")
+                               << QByteArray("-1 dBm   181%");
+    QTest::newRow("signal 57") << QByteArray("signal") << QByteArray("+CSQ: 57,99")
+                               << QByteArray("-255 dBm   -230%");
+    QTest::newRow("signal 98") << QByteArray("signal") << QByteArray("+CSQ: 98,99")
+                               << QByteArray("-173 dBm   -97%");
     QTest::newRow("signal not a number") << QByteArray("signal") << QByteArray("+CSQ: x,99")
                                          << QByteArray("???");
     QTest::newRow("signal rejected") << QByteArray("signal") << QByteArray("+CME ERROR: 30")

@@ -150,6 +150,9 @@ void TestShell::startUp_data()
         << "TORVANE" << true << true << "obsazen" << "" << QStringList{} << none << 4;
     QTest::newRow("another maker") << QStringList{"--maker", "NOKIA"} << true << QByteArray()
         << "NOKIA" << true << false << "obsazen" << "" << QStringList{} << none << 0;
+    // The maker word is compared in its exact case.
+    QTest::newRow("maker word in another case") << QStringList{"--maker", "Torvane"} << true << QByteArray()
+        << "Torvane" << true << false << "obsazen" << "" << QStringList{} << none << 0;
 }
 
 void TestShell::startUp()
