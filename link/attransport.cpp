@@ -202,12 +202,31 @@ QList<QByteArray> ReplyLines(const QByteArray &text)
     return lines;
 }
 
+namespace {
+
+// "+CREG: 0,1" answers "AT+CREG?" although the same code also comes
+// unsolicited: the command's own code is its answer.
+bool answersCommand(const QByteArray &line, const QByteArray &command)
+{
+    const QByteArray c = command.trimmed().toUpper();
+    if (!c.startsWith("AT") || c.size() < 3)
+        return false;
+    qsizetype end = 2;
+    while (end < c.size() && c.at(end) != '=' && c.at(end) != '?')
+        ++end;
+    const QByteArray name = c.mid(2, end - 2);
+    return !name.isEmpty() && (name.at(0) == '+' || name.at(0) == '^')
+        && line.trimmed().toUpper().startsWith(name + ':');
+}
+
+} // namespace
+
 QByteArray AnswerLine(const QByteArray &received, const QByteArray &command)
 {
     const QList<QByteArray> lines = ReplyLines(received);
     for (qsizetype i = echoIndex(lines, command) + 1; i < lines.size(); ++i) {
         const QByteArray &line = lines.at(i);
-        if (!line.isEmpty() && !IsUnsolicitedResult(line))
+        if (!line.isEmpty() && (!IsUnsolicitedResult(line) || answersCommand(line, command)))
             return line;
     }
     return {};

@@ -11,12 +11,15 @@ class TComPort;
 // line assembly of the default receive handler. No widgets here.
 //
 // A handset echoes the command (while echo is on), then sends its answer
-// lines framed by CR LF and a final result line. Real USB links deliver the
-// echo and the answer in separate pieces a few milliseconds apart, so every
-// synchronous read below keeps reading until the final result line
-// ("OK", "ERROR", "+CME ERROR: ...", "+CMS ERROR: ...") has arrived, the
-// byte limit is reached, or the read's total timeout has passed. A reply
-// that arrives in one piece is taken exactly as a single read would take it.
+// lines framed by CR LF and a final result line; unsolicited result codes
+// may come at any moment, between replies or inside one. Real USB links
+// deliver the echo and the answer in separate pieces a few milliseconds
+// apart, so every synchronous read below keeps reading until the final
+// result line ("OK", "ERROR", "+CME ERROR: ...", "+CMS ERROR: ...") has
+// arrived or the read's total timeout has passed (ReceiveUntilFinal also
+// stops at its byte limit). A reply that arrives in one piece is taken
+// exactly as a single read would take it, and its answer is found by lines
+// (AnswerLine), so nothing in front of it can shift it.
 
 // True when text holds a complete final result line.
 bool HasFinalResult(const QByteArray &text);
@@ -41,7 +44,9 @@ QList<QByteArray> ReplyLines(const QByteArray &text);
 // result is such a line: "ERROR" is the answer to a rejected query). The echo
 // is the line equal to command when one is given, otherwise the first line
 // starting with "AT" (no answer of the handset does); a reply without echo
-// (echo off) is looked at from its first line. So an unsolicited line or a
+// (echo off) is looked at from its first line. The command's own result code
+// is its answer even where the same code also comes unsolicited ("+CREG: 0,1"
+// for "AT+CREG?"). So an unsolicited line or a
 // junk line in front of the answer never shifts it: the result is the right
 // answer or an empty text.
 QByteArray AnswerLine(const QByteArray &received, const QByteArray &command = {});

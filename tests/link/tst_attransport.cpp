@@ -65,6 +65,11 @@ void TestAtTransport::cutReplyLine_data()
                                             << QByteArray("+CME ERROR: 30") << QByteArray();
     QTest::newRow("answer starting with AT, echo known")
         << QByteArray("AT+CGMM\r\r\nATLAS 2\r\n\r\nOK\r\n") << QByteArray("ATLAS 2") << QByteArray("AT+CGMM");
+    QTest::newRow("the command's own code is its answer")
+        << QByteArray("AT+CREG?\r\r\n+CREG: 0,1\r\n\r\nOK\r\n") << QByteArray("+CREG: 0,1") << QByteArray("AT+CREG?");
+    QTest::newRow("another unsolicited code before the own one")
+        << QByteArray("AT+CREG?\r\r\n+CMTI: \"SM\",1\r\n\r\n+CREG: 0,5\r\n\r\nOK\r\n") << QByteArray("+CREG: 0,5")
+        << QByteArray("AT+CREG?");
     QTest::newRow("junk starting with AT before the echo")
         << QByteArray("ATTN\r\nAT+CGMM\r\r\nZenk\r\n\r\nOK\r\n") << QByteArray("Zenk") << QByteArray("AT+CGMM");
 }
