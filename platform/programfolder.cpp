@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 QString programFolder()
 {
@@ -13,16 +15,91 @@ QString programFolder()
     return QDir::toNativeSeparators(dir + QLatin1Char('/'));
 }
 
+namespace {
+
+QString withSeparator(const QString &folder)
+{
+    return folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))
+               ? folder
+               : folder + QLatin1Char('/');
+}
+
+// <prefix>/share/torvane/ of an installed program, or nothing.
+QString installedShare(const QString &programFolder)
+{
+    const QDir bin(QDir::cleanPath(QDir::fromNativeSeparators(programFolder)));
+    if (bin.dirName() != QLatin1String("bin"))
+        return {};
+    const QString share = QDir::cleanPath(bin.absoluteFilePath(QStringLiteral("../share/torvane")));
+    return QFileInfo(share).isDir() ? share + QLatin1Char('/') : QString();
+}
+
+} // namespace
+
+bool isInstalledLayout(const QString &programFolder)
+{
+    return !installedShare(programFolder).isEmpty();
+}
+
+QString dataFolder(const QString &programFolder, const QString &subfolder)
+{
+    const QString share = installedShare(programFolder);
+    if (share.isEmpty())
+        return withSeparator(programFolder);
+    return subfolder.isEmpty() ? share : share + subfolder + QLatin1Char('/');
+}
+
+QString settingsFolder(const QString &programFolder)
+{
+    if (!isInstalledLayout(programFolder))
+        return withSeparator(programFolder);
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/torvane/");
+    QDir().mkpath(folder);
+    return folder;
+}
+
 QString settingsFilePath(const QString &programFolder)
 {
-    return QDir(programFolder).filePath(QStringLiteral("torvane.ini"));
+    return settingsFolder(programFolder) + QStringLiteral("torvane.ini");
 }
 
 QString userFilesFolder(const QString &programFolder, const QString &name)
 {
-    const QString path = QDir(programFolder).filePath(name);
+    QString base = withSeparator(programFolder);
+    if (isInstalledLayout(programFolder)) {
+        QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (documents.isEmpty())
+            documents = QDir::homePath();
+        base = documents + QStringLiteral("/Torvane/");
+    }
+    const QString path = base + name;
     QDir().mkpath(path);
     return path + QLatin1Char('/');
+}
+
+QStringList languageFolders(const QString &programFolder, const QString &subfolder)
+{
+    QStringList folders{dataFolder(programFolder, subfolder)};
+    if (isInstalledLayout(programFolder)) {
+        QString own = settingsFolder(programFolder);
+        if (!subfolder.isEmpty())
+            own += subfolder + QLatin1Char('/');
+        folders << own;
+    }
+    return folders;
+}
+
+QString companionProgramPath(const QString &programFolder)
+{
+#ifdef Q_OS_WIN
+    return withSeparator(programFolder) + QStringLiteral("explorer\\Ossik.exe");
+#else
+    // Installed, ossik is a program of its own beside torvane in <prefix>/bin.
+    if (isInstalledLayout(programFolder))
+        return withSeparator(programFolder) + QStringLiteral("ossik");
+    return withSeparator(programFolder) + QStringLiteral("explorer/ossik");
+#endif
 }
 
 // Our executables carry their product version as a marked record (see

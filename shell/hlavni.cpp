@@ -22,9 +22,11 @@
 #include "lockspage.h"
 #include "nastaveni.h"
 #include "phoneinfo.h"
+#include "programfolder.h"
 
 #include "addressbookpage.h"
 #include "devicesettings.h"
+#include "gpspage.h"
 #include "heslo.h"
 #include "phonebookpage.h"
 #include "smspage.h"
@@ -32,6 +34,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
 #include <QMenuBar>
@@ -126,7 +129,7 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
 
     // The other windows, created once and reused.
     m_heslo = new THesloForm(this);
-    m_about = new TFrmAbout(m_programFolder, this);
+    m_about = new TFrmAbout(dataFolder(m_programFolder), this);
     m_nastaveni = new TFrmNastaveni(ComPort1, ComPort2, GPSPort, iniPath(), this);
     m_nastaveni->onLanguageChanged = [this] { LoadLanguage(); };
 
@@ -159,7 +162,7 @@ TForm1::~TForm1()
 
 QString TForm1::iniPath() const
 {
-    return m_programFolder + QStringLiteral("torvane.ini");
+    return settingsFilePath(m_programFolder);
 }
 
 QTabWidget *TForm1::HlavniPanel() const
@@ -183,6 +186,8 @@ void TForm1::createPages()
     putIntoPage(ui->Vyp_telefon, m_infoPage);
     m_locksPage = new LocksPage(ui->TabSheet6);
     putIntoPage(ui->TabSheet6, m_locksPage);
+    m_gpsPage = new GpsPage(GPSPort, m_locksPage->GpsMonitor());
+    m_locksPage->GpsMonitorLayout()->addWidget(m_gpsPage);
     putIntoPage(ui->TabSheet2, new PhonebookPage(ui->TabSheet2));
     putIntoPage(ui->TabAdresar, new AddressBookPage(ui->TabAdresar));
     putIntoPage(ui->TabSMS, new SmsPage(ui->TabSMS));
@@ -587,11 +592,7 @@ void TForm1::AktivniSMSClick()
 
 void TForm1::BitBtn1Click()
 {
-#ifdef Q_OS_WIN
-    const QString ossik = m_programFolder + QStringLiteral("explorer\\Ossik.exe");
-#else
-    const QString ossik = m_programFolder + QStringLiteral("explorer/ossik");
-#endif
+    const QString ossik = companionProgramPath(m_programFolder);
     // Nothing passes between the programs, and a missing program is not reported.
     QProcess::startDetached(ossik, {}, QString());
 }

@@ -11,6 +11,7 @@
 
 class Clock;
 class DeviceSettings;
+class GpsPage;
 class InfoPage;
 class LocksPage;
 class QAction;
@@ -67,6 +68,8 @@ public:
     QTabWidget *HlavniPanel() const;
     InfoPage *infoPage() const { return m_infoPage; }
     LocksPage *locksPage() const { return m_locksPage; }
+    // The GPS monitor in the locks page.
+    GpsPage *gpsPage() const { return m_gpsPage; }
     TFrmNastaveni *nastaveni() const { return m_nastaveni; }
     // The code-entry dialog, shared by the device settings and phonebook reading.
     THesloForm *heslo() const { return m_heslo; }
@@ -195,6 +198,7 @@ private:
     ReplyAssembler m_replies;
     InfoPage *m_infoPage = nullptr;
     LocksPage *m_locksPage = nullptr;
+    GpsPage *m_gpsPage = nullptr;
     TFrmNastaveni *m_nastaveni = nullptr;
     THesloForm *m_heslo = nullptr;
     DeviceSettings *m_deviceSettings = nullptr;

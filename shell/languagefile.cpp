@@ -2,6 +2,9 @@
 
 #include "cp1250.h"
 #include "inifile.h"
+#include "programfolder.h"
+
+#include <algorithm>
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,9 +31,14 @@ QByteArray ReadLanguageText(const IniFile &file, const LanguageText &entry)
 
 QStringList LanguageList(const QString &programFolder)
 {
-    const QDir dir(programFolder);
+    // One entry per file name: a user's own file beside the settings and a
+    // shipped one of the same name are the same language.
+    QStringList files;
+    for (const QString &folder : languageFolders(programFolder))
+        files << QDir(folder).entryList({QStringLiteral("*.lng")}, QDir::Files, QDir::Name);
+    files.sort();
+    files.removeDuplicates();
     QStringList names;
-    const QStringList files = dir.entryList({QStringLiteral("*.lng")}, QDir::Files, QDir::Name);
     for (const QString &file : files)
         names << file.section(QLatin1Char('.'), 0, 0);
     return names;
@@ -38,15 +46,25 @@ QStringList LanguageList(const QString &programFolder)
 
 QString LanguageFileName(const QString &programFolder, const QString &languageName)
 {
-    const QDir dir(programFolder);
+    // The user's own folder (searched last for the list) wins over the shipped files.
+    QStringList folders = languageFolders(programFolder);
+    std::reverse(folders.begin(), folders.end());
     const QString fileName = languageName + QStringLiteral(".lng");
-    const QString exact = dir.filePath(fileName);
-    if (languageName.isEmpty() || QFileInfo::exists(exact))
-        return exact;
-    const QStringList files = dir.entryList({QStringLiteral("*.lng")}, QDir::Files, QDir::Name);
-    for (const QString &file : files) {
-        if (file.compare(fileName, Qt::CaseInsensitive) == 0)
-            return dir.filePath(file);
+    const QString shipped = QDir(folders.last()).filePath(fileName);
+    if (languageName.isEmpty())
+        return shipped;
+    for (const QString &folder : folders) {
+        const QString exact = QDir(folder).filePath(fileName);
+        if (QFileInfo::exists(exact))
+            return exact;
     }
-    return exact;
+    for (const QString &folder : folders) {
+        const QDir dir(folder);
+        const QStringList files = dir.entryList({QStringLiteral("*.lng")}, QDir::Files, QDir::Name);
+        for (const QString &file : files) {
+            if (file.compare(fileName, Qt::CaseInsensitive) == 0)
+                return dir.filePath(file);
+        }
+    }
+    return shipped;
 }

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -37,13 +38,13 @@ void onSignal(int)
     [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &c, 1);
 }
 
-void usage()
+void usage(std::FILE *out = stderr)
 {
-    std::fprintf(stderr,
+    std::fprintf(out,
                  "usage: zenksim --dir DIR [--state FILE] [--latency MS] [--baud N]\n"
                  "               [--split BYTES] [--gap MS] [--silent] [--no-echo] [--maker TEXT]\n");
     for (const FamilyOption::Entry &o : FamilyOption::all())
-        std::fprintf(stderr, "       %s%s%s  %s\n", o.name, o.valueName ? " " : "",
+        std::fprintf(out, "       %s%s%s  %s\n", o.name, o.valueName ? " " : "",
                      o.valueName ? o.valueName : "", o.doc);
 }
 
@@ -96,6 +97,32 @@ bool parseArgs(int argc, char **argv, Options &o)
             return true;
         };
         bool ok = true;
+        if (a == "--help" || a == "-h") {
+            std::printf(
+                "Usage: zenksim --dir DIR [OPTION]...\n"
+                "A simulated Torvane Zenk handset on pseudo-terminals: DIR/modem (AT commands),\n"
+                "DIR/diag (diagnostic frames), DIR/gps (NMEA) and the control socket\n"
+                "DIR/control. It prints \"ready\" when they exist and runs until SIGTERM or\n"
+                "SIGINT, then removes them.\n\n"
+                "Options:\n"
+                "  --dir DIR        folder of the port links and the control socket (required)\n"
+                "  --state FILE     seed the state from FILE (lines \"key = value\")\n"
+                "  --latency MS     write every reply MS after its request\n"
+                "  --baud N         pace the output at N baud\n"
+                "  --split BYTES    write replies in pieces of at most BYTES\n"
+                "  --gap MS         pause MS after each piece\n"
+                "  --silent         never answer on any port\n"
+                "  --no-echo        start with command echo off\n"
+                "  --maker TEXT     answer AT+CGMI with TEXT\n");
+            for (const FamilyOption::Entry &e : FamilyOption::all()) {
+                std::string left = std::string(e.name) + (e.valueName ? std::string(" ") + e.valueName : "");
+                std::printf("  %-16s %s\n", left.c_str(), e.doc);
+            }
+            std::printf("  --help           show this text\n\n"
+                        "The control socket takes one command a connection (get, set, dump, keys,\n"
+                        "power, log, ...; \"help\" lists them).\n");
+            std::exit(0);
+        }
         if (a == "--dir")
             ok = value(o.dir);
         else if (a == "--state")
