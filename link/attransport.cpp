@@ -12,22 +12,83 @@ bool isFinalResultLine(const QByteArray &line)
     return IsFinalResultLine(line);
 }
 
-// One ReceiveText that ends by leftMs: ReceiveText(k) may wait 10*k + 1000 ms,
-// so fewer bytes are asked for near the end, and in the last second the
-// bytes are awaited by looking at the input every millisecond.
-QByteArray receivePiece(TComPort &port, int n, qint64 leftMs)
+bool startsWithAt(const QByteArray &line)
 {
-    const qint64 fitting = (leftMs - TComPort::readTotalTimeoutMs(0)) / 10;
-    if (fitting >= 1)
-        return port.ReceiveText(int(qMin<qint64>(fitting, n)));
-    QDeadlineTimer deadline(qMax<qint64>(leftMs, 0));
-    while (port.PendingCount() == 0) {
-        if (deadline.hasExpired())
-            return {};
-        QThread::msleep(1);
-    }
-    return port.ReceiveText(qMin(n, port.PendingCount()));
+    return line.size() >= 2 && (line.at(0) == 'A' || line.at(0) == 'a')
+        && (line.at(1) == 'T' || line.at(1) == 't');
 }
+
+bool isEchoOf(const QByteArray &line, const QByteArray &command)
+{
+    return line.trimmed() == command.trimmed();
+}
+
+// Index of the echo line in lines, -1 when the reply has none (see AnswerLine).
+qsizetype echoIndex(const QList<QByteArray> &lines, const QByteArray &command)
+{
+    if (!command.trimmed().isEmpty()) {
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            if (isEchoOf(lines.at(i), command))
+                return i;
+    }
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (startsWithAt(lines.at(i)))
+            return i;
+    return -1;
+}
+
+// A reply is complete once a final result line follows its echo (any final
+// line when there is no echo yet).
+bool replyComplete(const QByteArray &text, const QByteArray &command)
+{
+    const QList<QByteArray> lines = ReplyLines(text);
+    for (qsizetype i = echoIndex(lines, command) + 1; i < lines.size(); ++i)
+        if (isFinalResultLine(lines.at(i)))
+            return true;
+    return false;
+}
+
+// What a reply read keeps of the received bytes: every line up to lineLimit
+// bytes; a longer line is dropped up to and including its CR.
+class LineKeeper
+{
+public:
+    explicit LineKeeper(int lineLimit)
+        : m_limit(qMax(lineLimit, 1))
+    {
+    }
+
+    void add(const QByteArray &bytes)
+    {
+        for (char c : bytes) {
+            if (c == '\r') {
+                if (!m_dropping)
+                    m_kept += m_line + '\r';
+                m_line.clear();
+                m_dropping = false;
+            } else if (!m_dropping) {
+                m_line += c;
+                if (m_line.size() > m_limit) {
+                    m_line.clear();
+                    m_dropping = true;
+                }
+            }
+        }
+    }
+    // The kept lines and the line being received.
+    QByteArray text() const { return m_dropping ? m_kept : m_kept + m_line; }
+    qsizetype size() const { return m_kept.size() + m_line.size(); }
+
+private:
+    int m_limit;
+    QByteArray m_kept;
+    QByteArray m_line;
+    bool m_dropping = false;
+};
+
+// Enough for every answer of the readout many times over; a line that keeps
+// sending short lines without ever a final result stops here.
+constexpr qsizetype KeptReplyLimit = 16 * 1024;
 
 } // namespace
 
@@ -82,15 +143,14 @@ bool HasFinalResult(const QByteArray &text)
 QByteArray ReceiveUntilFinal(TComPort &port, int maxBytes, int totalTimeoutMs)
 {
     // The first read is exactly the single read a reply in one piece needs.
+    const TComPort::HoldRxEvents hold(port);
     QDeadlineTimer deadline(totalTimeoutMs);
-    QByteArray text = TComPort::readTotalTimeoutMs(maxBytes) <= totalTimeoutMs
-                          ? port.ReceiveText(maxBytes)
-                          : receivePiece(port, maxBytes, totalTimeoutMs);
+    QByteArray text = port.ReceiveTextWithin(maxBytes, totalTimeoutMs);
     while (!text.isEmpty() && !HasFinalResult(text) && text.size() < maxBytes) {
         const qint64 left = deadline.remainingTime();
         if (left <= 0)
             break;
-        const QByteArray piece = receivePiece(port, maxBytes - int(text.size()), left);
+        const QByteArray piece = port.ReceiveTextWithin(maxBytes - int(text.size()), left);
         if (piece.isEmpty())
             break;  // nothing more within the time left
         text += piece;
@@ -98,34 +158,111 @@ QByteArray ReceiveUntilFinal(TComPort &port, int maxBytes, int totalTimeoutMs)
     return text;
 }
 
+QByteArray ReceiveReplyLines(TComPort &port, int lineLimit, int totalTimeoutMs,
+                             const QByteArray &command, qsizetype *arrived)
+{
+    const TComPort::HoldRxEvents hold(port);
+    QDeadlineTimer deadline(totalTimeoutMs);
+    LineKeeper keeper(lineLimit);
+    qsizetype count = 0;
+    // The first read is the single read a reply in one piece needs.
+    QByteArray piece = port.ReceiveTextWithin(lineLimit, totalTimeoutMs);
+    while (!piece.isEmpty()) {
+        count += piece.size();
+        keeper.add(piece);
+        if (replyComplete(keeper.text(), command) || keeper.size() >= KeptReplyLimit)
+            break;
+        const qint64 left = deadline.remainingTime();
+        if (left <= 0)
+            break;
+        piece = port.ReceiveTextWithin(qMax(lineLimit, 256), left);
+    }
+    if (arrived)
+        *arrived = count;
+    return keeper.text();
+}
+
 QByteArray ReceiveReply(TComPort &port, int n)
 {
     return ReceiveUntilFinal(port, n, TComPort::readTotalTimeoutMs(n));
 }
 
+QList<QByteArray> ReplyLines(const QByteArray &text)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) != '\r')
+            continue;
+        QByteArray line = text.mid(start, i - start);
+        line.replace('\n', QByteArray());
+        lines.append(line);
+        start = i + 1;
+    }
+    return lines;
+}
+
+namespace {
+
+// "+CREG: 0,1" answers "AT+CREG?" although the same code also comes
+// unsolicited: the command's own code is its answer.
+bool answersCommand(const QByteArray &line, const QByteArray &command)
+{
+    const QByteArray c = command.trimmed().toUpper();
+    if (!c.startsWith("AT") || c.size() < 3)
+        return false;
+    qsizetype end = 2;
+    while (end < c.size() && c.at(end) != '=' && c.at(end) != '?')
+        ++end;
+    const QByteArray name = c.mid(2, end - 2);
+    return !name.isEmpty() && (name.at(0) == '+' || name.at(0) == '^')
+        && line.trimmed().toUpper().startsWith(name + ':');
+}
+
+} // namespace
+
+QByteArray AnswerLine(const QByteArray &received, const QByteArray &command)
+{
+    const QList<QByteArray> lines = ReplyLines(received);
+    for (qsizetype i = echoIndex(lines, command) + 1; i < lines.size(); ++i) {
+        const QByteArray &line = lines.at(i);
+        if (!line.isEmpty() && (!IsUnsolicitedResult(line) || answersCommand(line, command)))
+            return line;
+    }
+    return {};
+}
+
 QByteArray CutReplyLine(const QByteArray &received)
 {
-    // The echoed command ends in CR; the answer line follows the CR LF that
-    // opens it. Without any CR (nothing or only part of the echo arrived) the
-    // cut still removes two characters, which leaves no CR and so no answer.
-    const qsizetype p = qMax<qsizetype>(received.indexOf('\r') + 1, 2);
-    const QByteArray rest = received.mid(p + 2);
-    const qsizetype end = rest.indexOf('\r');
-    return end < 0 ? QByteArray() : rest.left(end);
+    return AnswerLine(received);
+}
+
+AtAnswer ReadAnswer(TComPort &port, const QByteArray &command)
+{
+    const TComPort::HoldRxEvents hold(port);
+    // The handset needs a moment before it starts answering; this pause costs
+    // nothing while it does.
+    QThread::msleep(10);
+    AtAnswer answer;
+    answer.received = ReceiveReplyLines(port, ReadReplyLimit,
+                                        TComPort::readTotalTimeoutMs(ReadReplyLimit), command,
+                                        &answer.arrived);
+    answer.line = AnswerLine(answer.received, command);
+    return answer;
 }
 
 QByteArray ReadReply(TComPort &port)
 {
-    // The handset needs a moment before it starts answering; this pause costs
-    // nothing while it does.
-    QThread::msleep(10);
-    return CutReplyLine(ReceiveReply(port, ReadReplyLimit));
+    return ReadAnswer(port).line;
 }
 
 bool CheckPresence(TComPort &port)
 {
+    const TComPort::HoldRxEvents hold(port);
     port.SendText("ATE1\r");
-    return ReceiveReply(port, PresenceReplyLimit).contains("OK");
+    return ReceiveReplyLines(port, PresenceReplyLimit,
+                             TComPort::readTotalTimeoutMs(PresenceReplyLimit), "ATE1")
+        .contains("OK");
 }
 
 void ReplyAssembler::feed(char byte)

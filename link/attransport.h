@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 #include <functional>
 
@@ -10,12 +11,15 @@ class TComPort;
 // line assembly of the default receive handler. No widgets here.
 //
 // A handset echoes the command (while echo is on), then sends its answer
-// lines framed by CR LF and a final result line. Real USB links deliver the
-// echo and the answer in separate pieces a few milliseconds apart, so every
-// synchronous read below keeps reading until the final result line
-// ("OK", "ERROR", "+CME ERROR: ...", "+CMS ERROR: ...") has arrived, the
-// byte limit is reached, or the read's total timeout has passed. A reply
-// that arrives in one piece is taken exactly as a single read would take it.
+// lines framed by CR LF and a final result line; unsolicited result codes
+// may come at any moment, between replies or inside one. Real USB links
+// deliver the echo and the answer in separate pieces a few milliseconds
+// apart, so every synchronous read below keeps reading until the final
+// result line ("OK", "ERROR", "+CME ERROR: ...", "+CMS ERROR: ...") has
+// arrived or the read's total timeout has passed (ReceiveUntilFinal also
+// stops at its byte limit). A reply that arrives in one piece is taken
+// exactly as a single read would take it, and its answer is found by lines
+// (AnswerLine), so nothing in front of it can shift it.
 
 // True when text holds a complete final result line.
 bool HasFinalResult(const QByteArray &text);
@@ -30,6 +34,22 @@ bool IsErrorResultLine(const QByteArray &line);
 // send at any moment, which are never the answer to a command. One table
 // for every reader of the modem port.
 bool IsUnsolicitedResult(const QByteArray &line);
+
+// The complete lines of a received text (each ended by CR), without their
+// LF bytes; a last line still without its CR is not among them.
+QList<QByteArray> ReplyLines(const QByteArray &text);
+
+// The answer line of a reply, found by lines: after the echo line, the first
+// line that is neither empty nor an unsolicited result code (an error final
+// result is such a line: "ERROR" is the answer to a rejected query). The echo
+// is the line equal to command when one is given, otherwise the first line
+// starting with "AT" (no answer of the handset does); a reply without echo
+// (echo off) is looked at from its first line. The command's own result code
+// is its answer even where the same code also comes unsolicited ("+CREG: 0,1"
+// for "AT+CREG?"). So an unsolicited line or a
+// junk line in front of the answer never shifts it: the result is the right
+// answer or an empty text.
+QByteArray AnswerLine(const QByteArray &received, const QByteArray &command = {});
 
 // Byte limits of the synchronous reads.
 constexpr int ReadReplyLimit = 90;      // one ReadReply
@@ -46,18 +66,43 @@ QByteArray ReceiveUntilFinal(TComPort &port, int maxBytes, int totalTimeoutMs);
 // (10*n + 1000 ms in all).
 QByteArray ReceiveReply(TComPort &port, int n);
 
+// Reads one reply by lines within totalTimeoutMs: until a final result line
+// has come after the echo of command (after any echo line when command is
+// empty; anywhere when no echo has come). A line longer than lineLimit
+// cannot be an answer (line noise, another protocol's bytes) and is dropped
+// as it arrives, so it neither takes the place of the answer nor fills
+// memory; unsolicited lines are kept (AnswerLine passes over them).
+// arrived, when given, gets the number of bytes that came at all.
+// EComPort from the port is passed on.
+QByteArray ReceiveReplyLines(TComPort &port, int lineLimit, int totalTimeoutMs,
+                             const QByteArray &command = {}, qsizetype *arrived = nullptr);
+
+// One synchronous query's reply as the readout takes it.
+struct AtAnswer
+{
+    QByteArray received;   // the reply's lines (junk lines dropped)
+    QByteArray line;       // AnswerLine of it
+    qsizetype arrived = 0; // bytes that came at all
+    bool silent() const { return arrived == 0; }
+    // The answer is an error final result ("ERROR", "+CME ERROR: n", ...).
+    bool failed() const { return IsErrorResultLine(line); }
+};
+
+// ReadReply by lines for a command that has just been written: waits 10 ms,
+// reads the reply within the bound of ReceiveText(90) (1.9 s) and cuts its
+// answer line. For a well-formed reply the line is ReadReply's.
+AtAnswer ReadAnswer(TComPort &port, const QByteArray &command = {});
+
 // The answer line of a simple query whose command has just been written:
-// waits 10 ms, reads up to 90 bytes of the reply, drops the echo line and the
-// CR LF that opens the answer, and returns the text up to the next CR
-// (empty when there is none).
+// ReadAnswer(port).line.
 QByteArray ReadReply(TComPort &port);
 
-// The pure part of ReadReply, applied to a received text.
+// The pure part of ReadReply, applied to a received text: AnswerLine(received).
 QByteArray CutReplyLine(const QByteArray &received);
 
-// The presence check's exchange: sends "ATE1\r", reads up to 20 bytes of the
-// reply (at most 1.2 s), and tells whether it contains "OK". EComPort from the
-// port is passed on.
+// The presence check's exchange: sends "ATE1\r", reads the reply by lines
+// (at most 1.2 s, the bound of a 20-byte read), and tells whether it
+// contains "OK". EComPort from the port is passed on.
 bool CheckPresence(TComPort &port);
 
 // Line assembly of the default receive handler ComPort1RxChar: CR ends a

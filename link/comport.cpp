@@ -127,6 +127,11 @@ EComPort::EComPort(const QString &message, int systemError)
 {
 }
 
+bool EComPort::deviceMissing() const
+{
+    return m_message == UnableToOpen && m_systemError == ErrorFileNotFound;
+}
+
 const QStringList &TComPort::BaudTexts()
 {
     static const QStringList texts = {
@@ -508,16 +513,25 @@ void TComPort::SendText(const QByteArray &text)
 
 QByteArray TComPort::ReceiveText(int n)
 {
+    return ReceiveTextWithin(n, readTotalTimeoutMs(qMin(qMax(n, 0), INT_MAX / 20)));
+}
+
+QByteArray TComPort::ReceiveTextWithin(int n, qint64 totalMs)
+{
     if (!Connected())
         throw EComPort(ReadFailed, ErrorInvalidHandle);
     if (n <= 0)
         return {};
-    const QDeadlineTimer total(readTotalTimeoutMs(qMin(n, INT_MAX / 20)));
+    const HoldRxEvents hold(*this);
+    const QDeadlineTimer total(qMax<qint64>(0, qMin<qint64>(totalMs, readTotalTimeoutMs(qMin(n, INT_MAX / 20)))));
     QByteArray out = m_serial->read(n);
     while (out.size() < n) {
         qint64 wait = total.remainingTime();
+        const bool hook = out.isEmpty() && OnWait && !m_inWaitHook;
         if (!out.isEmpty())
             wait = qMin<qint64>(wait, IntervalWaitMs);
+        else if (hook)
+            wait = qMin<qint64>(wait, WaitSliceMs);
         if (wait <= 0)
             break;
         m_serial->clearError();
@@ -533,11 +547,45 @@ QByteArray TComPort::ReceiveText(int n)
             // A poll woken for writing only, or the interval passed.
             if (!out.isEmpty() || total.hasExpired())
                 break;
+            if (hook) {
+                m_inWaitHook = true;
+                try {
+                    OnWait();
+                } catch (...) {
+                    m_inWaitHook = false;
+                    throw;
+                }
+                m_inWaitHook = false;
+                if (!Connected())
+                    throw EComPort(ReadFailed, ErrorInvalidHandle);
+                // The window's event loop may have fetched bytes meanwhile.
+                out += m_serial->read(n - out.size());
+            }
             continue;
         }
         out += m_serial->read(n - out.size());
     }
     return out;
+}
+
+TComPort::HoldRxEvents::HoldRxEvents(TComPort &port)
+    : m_port(port)
+{
+    ++m_port.m_rxHoldDepth;
+}
+
+TComPort::HoldRxEvents::~HoldRxEvents()
+{
+    if (--m_port.m_rxHoldDepth == 0)
+        m_port.releaseRxEvents();
+}
+
+void TComPort::releaseRxEvents()
+{
+    if (!m_rxEventHeld)
+        return;
+    m_rxEventHeld = false;
+    scheduleRxEvent();
 }
 
 int TComPort::Read(char *buffer, int n)
@@ -645,6 +693,10 @@ void TComPort::scheduleLineLost()
 void TComPort::deliverRxEvent()
 {
     m_rxEventScheduled = false;
+    if (m_rxHoldDepth > 0) {
+        m_rxEventHeld = true;
+        return;
+    }
     if (!Connected() || !OnRxChar)
         return;
     const int count = PendingCount();

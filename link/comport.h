@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <climits>
 #include <functional>
 #include <stdexcept>
 
@@ -22,6 +23,9 @@ public:
     QString message() const { return m_message; }
     // The operating system's error number (errno on Linux), or -1 for none.
     int systemError() const { return m_systemError; }
+    // The device named by the port does not exist (rather than being in use
+    // or not accessible).
+    bool deviceMissing() const;
 
 private:
     QString m_message;
@@ -126,6 +130,11 @@ public:
     // See the bounds above; returns what arrived, possibly nothing.
     // "ReadFile function failed" on a closed port or a read error.
     QByteArray ReceiveText(int n);
+    // ReceiveText(n) that also returns by totalMs at the latest (its own
+    // bound, 10*n + 1000 ms, still applies when it is shorter). Callers that
+    // read one reply in several pieces within one bound use this, so the
+    // bound arithmetic stays here.
+    QByteArray ReceiveTextWithin(int n, qint64 totalMs);
     int Read(char *buffer, int n);
     // Reads up to n bytes that are waiting, without waiting for more.
     QByteArray ReceiveBytes(int n);
@@ -147,8 +156,41 @@ public:
     // holds until the next one. Called with the number of bytes waiting.
     std::function<void(int)> OnRxChar;
 
+    // Called while a synchronous read waits for its first byte, about every
+    // WaitSliceMs, so that a window can go on painting and answering
+    // (it processes its events here). Unset, a read simply blocks. The port's
+    // own received-byte events are held back while a read runs (see
+    // HoldRxEvents), so nothing that the hook runs takes the read's bytes.
+    // The hook is not called again from a read that the hook itself started.
+    // A port that the hook closed ends the read with "ReadFile function failed".
+    std::function<void()> OnWait;
+    static constexpr int WaitSliceMs = 15;
+
+    // While one of these lives, OnRxChar is not called; an arrival announced
+    // meanwhile is announced once the last one has gone. Every synchronous
+    // read holds the events for itself; a caller that reads one exchange in
+    // several reads (or a whole sequence of exchanges) holds them around all.
+    class HoldRxEvents
+    {
+    public:
+        explicit HoldRxEvents(TComPort &port);
+        ~HoldRxEvents();
+        HoldRxEvents(const HoldRxEvents &) = delete;
+        HoldRxEvents &operator=(const HoldRxEvents &) = delete;
+
+    private:
+        TComPort &m_port;
+    };
+
     // Time bounds of the synchronous operations, in one place.
     static int readTotalTimeoutMs(int n) { return 10 * n + 1000; }
+    // The most bytes one ReceiveText may be asked for so that its bound
+    // ends within ms (0 when even ReceiveText(1) would take longer).
+    static int readCountWithin(qint64 ms)
+    {
+        const qint64 n = (ms - readTotalTimeoutMs(0)) / 10;
+        return n < 1 ? 0 : int(qMin<qint64>(n, INT_MAX / 20));
+    }
     static int writeTotalTimeoutMs(int n) { return 100 * n + 1000; }
     static constexpr int ReadIntervalTimeoutMs = 1;
 
@@ -172,6 +214,7 @@ private:
     void scheduleLineLost();
     bool isPseudoTerminal() const;
     void pullWaiting();
+    void releaseRxEvents();
 
     QSerialPort *m_serial;
     QString m_port = QStringLiteral("COM1");
@@ -187,6 +230,9 @@ private:
     bool m_rxEventScheduled = false;
     bool m_lineLostScheduled = false;
     int m_openGeneration = 0;
+    int m_rxHoldDepth = 0;
+    bool m_rxEventHeld = false;
+    bool m_inWaitHook = false;
 };
 
 // The serial devices of this computer, sorted alphabetically without regard

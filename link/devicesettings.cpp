@@ -2,32 +2,18 @@
 
 #include "clock.h"
 #include "comport.h"
-#include "cp1250.h"
 #include "dialogs.h"
+#include "errorguard.h"
 #include "heslo.h"
 #include "infopage.h"
 #include "lockspage.h"
+#include "settingcommands.h"
 
-#include <QComboBox>
 #include <QDateTime>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
-#include <QSpinBox>
 
-#include <iterator>
 
 namespace {
-
-QByteArray number(int n)
-{
-    return QByteArray::number(n);
-}
-
-QByteArray twoDigits(int n)
-{
-    return QByteArray::number(n).rightJustified(2, '0');
-}
 
 // Empties the code dialog's edits when a handler leaves, also by an exception,
 // so that no code stays behind in the dialog.
@@ -65,8 +51,8 @@ DeviceSettings::DeviceSettings(InfoPage *infoPage, LocksPage *locksPage, TComPor
     connect(infoPage, &InfoPage::optionToggled, this, [this](int item, bool checked) {
         run([this, item, checked] { OstatniBoxClickCheck(item, checked); });
     });
-    connect(infoPage->SynchrCas(), &QPushButton::clicked, this, [this] { run([this] { SynchrCasClick(); }); });
-    connect(infoPage->Vyp_tel(), &QPushButton::clicked, this, [this] { run([this] { Vyp_telClick(); }); });
+    connect(infoPage, &InfoPage::clockSetRequested, this, [this] { run([this] { SynchrCasClick(); }); });
+    connect(infoPage, &InfoPage::powerOffRequested, this, [this] { run([this] { Vyp_telClick(); }); });
 
     connect(locksPage, &LocksPage::lockToggled, this, [this](int item, bool checked) {
         run([this, item, checked] { BlokovaniClickCheck(item, checked); });
@@ -74,9 +60,8 @@ DeviceSettings::DeviceSettings(InfoPage *infoPage, LocksPage *locksPage, TComPor
     connect(locksPage->ZmenitPIN(), &QPushButton::clicked, this, [this] { run([this] { ZmenitPINClick(); }); });
     connect(locksPage->ZmenitPIN2(), &QPushButton::clicked, this, [this] { run([this] { ZmenitPIN2Click(); }); });
     connect(locksPage->ZmenitKOD(), &QPushButton::clicked, this, [this] { run([this] { ZmenitKODClick(); }); });
-    connect(locksPage->Poslat_DTMF(), &QPushButton::clicked, this,
-            [this] { run([this] { Poslat_DTMFClick(); }); });
-    connect(locksPage->ZmenitDTMF(), &QPushButton::clicked, this,
+    connect(locksPage, &LocksPage::dtmfSendRequested, this, [this] { run([this] { Poslat_DTMFClick(); }); });
+    connect(locksPage, &LocksPage::dtmfDurationRequested, this,
             [this] { run([this] { ZmenitDTMFClick(); }); });
 }
 
@@ -87,25 +72,16 @@ void DeviceSettings::setGuard(Guard guard)
 
 void DeviceSettings::run(const std::function<void()> &handler)
 {
-    if (m_guard) {
+    if (m_guard)
         m_guard(handler);
-        return;
-    }
-    // An exception must not unwind through Qt's signal delivery.
-    try {
-        handler();
-    } catch (const EComPort &e) {
-        Dialogs::instance().message(m_heslo->parentWidget(), Dialogs::Icon::Error, QString(), e.text(),
-                                    Dialogs::Buttons::Ok);
-    } catch (const std::exception &e) {
-        Dialogs::instance().message(m_heslo->parentWidget(), Dialogs::Icon::Error, QString(),
-                                    QString::fromLocal8Bit(e.what()), Dialogs::Buttons::Ok);
-    }
+    else
+        RunShowingErrors(m_heslo->parentWidget(), QString(), handler);
 }
 
 void DeviceSettings::send(const QByteArray &command)
 {
-    m_comPort1->SendText(command);
+    if (!command.isEmpty())
+        m_comPort1->SendText(command);
 }
 
 // --- Information page ---------------------------------------------------------
@@ -114,65 +90,47 @@ void DeviceSettings::Hlasitost_zvoneniChange(int index)
 {
     if (!m_setModemPortOpen(true))
         return;
-    if (index >= 0)
-        send("AT+CRSL=" + number(index + 1) + '\r');
+    send(SettingCommands::ringVolume(index));
 }
 
 void DeviceSettings::Hlasitost_reproChange(int index)
 {
     if (!m_setModemPortOpen(true))
         return;
-    if (index >= 0)
-        send("AT+CLVL=" + number(index) + '\r');
+    send(SettingCommands::speakerVolume(index));
 }
 
 void DeviceSettings::UmlceniChange(int index)
 {
     if (!m_setModemPortOpen(true))
         return;
-    if (index >= 0)
-        send("AT+CALM=" + number(index) + '\r');
+    send(SettingCommands::alertMode(index));
 }
 
 void DeviceSettings::OstatniBoxClickCheck(int item, bool checked)
 {
     if (!m_setModemPortOpen(true))
         return;
-    // Items 2 and 3 use the commands this handset has always been sent for
-    // them; the readout reads them back through other queries.
-    static const char *const commands[] = {"at+clck=\"CS\",", "at+cvib=", "AT+CLIR=", "AT+CMUT="};
-    if (item < 0 || item >= int(std::size(commands)))
-        return;
-    send(QByteArray(commands[item]) + (checked ? '1' : '0') + '\r');
+    send(SettingCommands::option(item, checked));
 }
 
 void DeviceSettings::SynchrCasClick()
 {
     if (!m_setModemPortOpen(true))
         return;
-    const QByteArray command = ClockCommand(m_clock.now());
-    if (!command.isEmpty())
-        send(command);
+    send(SettingCommands::clock(m_clock.now()));
 }
 
 void DeviceSettings::Vyp_telClick()
 {
     if (!m_setModemPortOpen(true))
         return;
-    send("AT^SMSO\r");
+    send(SettingCommands::powerOff());
 }
 
 QByteArray DeviceSettings::ClockCommand(const QDateTime &now)
 {
-    if (!now.isValid())
-        return {};
-    const QDate d = now.date();
-    const QTime t = now.time();
-    // The year modulo 100 stays two digits for any year, also before 2000.
-    const int year = ((d.year() % 100) + 100) % 100;
-    const QByteArray date = twoDigits(year) + '/' + twoDigits(d.month()) + '/' + twoDigits(d.day());
-    const QByteArray time = number(t.hour()) + ':' + twoDigits(t.minute()) + ':' + twoDigits(t.second());
-    return "AT+CCLK=\"" + date + ',' + time + "\"\r";
+    return SettingCommands::clock(now);
 }
 
 // --- Locks page -------------------------------------------------------------------
@@ -182,9 +140,8 @@ void DeviceSettings::BlokovaniClickCheck(int item, bool checked)
     if (!m_setModemPortOpen(true))
         return;
     CodeWiper wiper(m_heslo);
-    static const char *const facilities[] = {"SC", "PS"};
-    if (item < 0 || item >= int(std::size(facilities)))
-        return;
+    if (SettingCommands::lock(item, checked, "0").isEmpty())
+        return;  // no such lock item
 
     m_heslo->prepare(item == 0 ? QStringLiteral("Zadejte PIN") : QStringLiteral("Zadejte kód přístroje"),
                      true, false);
@@ -194,7 +151,7 @@ void DeviceSettings::BlokovaniClickCheck(int item, bool checked)
         m_locksPage->setLock(item, !checked);
         return;
     }
-    send("at^slck=\"" + QByteArray(facilities[item]) + "\"," + (checked ? '1' : '0') + ',' + code + '\r');
+    send(SettingCommands::lock(item, checked, code));
 }
 
 void DeviceSettings::changeCode(const QString &caption, const char *facility)
@@ -209,7 +166,7 @@ void DeviceSettings::changeCode(const QString &caption, const char *facility)
     if (oldCode.isEmpty() || newCode.isEmpty())
         return;
     CodeWiper wiper(m_heslo);
-    send("AT+CPWD=\"" + QByteArray(facility) + "\"," + oldCode + ',' + newCode + '\r');
+    send(SettingCommands::changeCode(facility, oldCode, newCode));
 }
 
 void DeviceSettings::ZmenitPINClick()
@@ -231,12 +188,12 @@ void DeviceSettings::Poslat_DTMFClick()
 {
     if (!m_setModemPortOpen(true))
         return;
-    send("AT+VTS=" + Cp1250::fromUnicode(m_locksPage->DTMF()->text()) + '\r');
+    send(SettingCommands::dtmfTones(m_locksPage->dtmfTones()));
 }
 
 void DeviceSettings::ZmenitDTMFClick()
 {
     if (!m_setModemPortOpen(true))
         return;
-    send("AT+VTD=" + number(m_locksPage->DTMF_D()->value()) + '\r');
+    send(SettingCommands::dtmfDuration(m_locksPage->dtmfDuration()));
 }

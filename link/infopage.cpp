@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int KnownCheckRole = Qt::UserRole + 1;
-
 QString text(const QByteArray &bytes)
 {
     return Cp1250::toUnicode(bytes);
@@ -21,53 +19,11 @@ void setComboIndex(QComboBox *box, const std::optional<int> &index)
     if (!index)
         return;
     const QSignalBlocker block(box);
-    box->setCurrentIndex(*index >= 0 && *index < box->count() ? *index : -1);
+    box->setCurrentIndex(InfoCut::indexWithin(index, box->count()).value_or(-1));
 }
 
 } // namespace
 
-namespace CheckList {
-
-void setItems(QListWidget *list, const QStringList &texts)
-{
-    const QSignalBlocker block(list);
-    list->clear();
-    for (const QString &t : texts) {
-        auto *item = new QListWidgetItem(t, list);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
-        item->setData(KnownCheckRole, false);
-    }
-}
-
-void setChecked(QListWidget *list, int item, bool checked)
-{
-    QListWidgetItem *it = list->item(item);
-    if (!it)
-        return;
-    const QSignalBlocker block(list);
-    it->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
-    it->setData(KnownCheckRole, checked);
-}
-
-bool isChecked(const QListWidget *list, int item)
-{
-    const QListWidgetItem *it = list->item(item);
-    return it && it->checkState() == Qt::Checked;
-}
-
-bool takeUserToggle(QListWidgetItem *item)
-{
-    const bool now = item->checkState() == Qt::Checked;
-    if (now == item->data(KnownCheckRole).toBool())
-        return false;
-    QListWidget *list = item->listWidget();
-    const QSignalBlocker block(list);
-    item->setData(KnownCheckRole, now);
-    return true;
-}
-
-} // namespace CheckList
 
 InfoPage::InfoPage(QWidget *parent)
     : QWidget(parent)
@@ -84,6 +40,8 @@ InfoPage::InfoPage(QWidget *parent)
     connect(ui->Hlasitost_repro, &QComboBox::activated, this, &InfoPage::speakerVolumePicked);
     connect(ui->Umlceni, &QComboBox::activated, this, &InfoPage::alertModePicked);
     connect(ui->OstatniBox, &QListWidget::itemChanged, this, &InfoPage::onOptionItemChanged);
+    connect(ui->SynchrCas, &QPushButton::clicked, this, &InfoPage::clockSetRequested);
+    connect(ui->Vyp_tel, &QPushButton::clicked, this, &InfoPage::powerOffRequested);
 }
 
 InfoPage::~InfoPage()
@@ -126,7 +84,9 @@ void InfoPage::showReadout(const PhoneInfo &info)
 {
     ui->Vyrobce->setText(text(info.Vyrobce));
     ui->model->setText(text(info.model));
-    if (!info.complete)
+    // A readout that was cancelled or found the handset gone shows what it
+    // read; the fields it did not reach are empty, as the presence check left them.
+    if (!info.complete && info.end == ReadoutEnd::MakerAndModel)
         return;
     ui->VerzeGSM->setText(text(info.VerzeGSM));
     ui->VerzeGSM->setToolTip(ui->VerzeGSM->text());
@@ -145,7 +105,8 @@ void InfoPage::showReadout(const PhoneInfo &info)
     for (int i = 0; i < 4; ++i)
         if (options[i])
             setOption(i, *options[i]);
-    ui->Poplatky->setText(text(info.Poplatky));
+    if (info.complete)
+        ui->Poplatky->setText(text(info.Poplatky));
 }
 
 void InfoPage::showClock(const QDateTime &now)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "checklist.h"
+
 #include <QStringList>
 #include <QWidget>
 
@@ -63,7 +65,8 @@ public:
     void clearReadout();
     // Puts a readout's results in place. Fields without a value keep what
     // their control showed; a combo index outside the list selects nothing.
-    // Only the maker and model are touched when the readout stopped early.
+    // Only the maker and model are touched when the readout stopped after
+    // them as asked; a cancelled or cut-off readout shows what it read.
     // (The locks of the readout belong to the locks page.)
     void showReadout(const PhoneInfo &info);
     // The PC clock: date "dd:mm:yyyy" and time "hh:mm:ss".
@@ -84,6 +87,9 @@ signals:
     void alertModePicked(int index);
     // The user toggled option item (0..3) of OstatniBox.
     void optionToggled(int item, bool checked);
+    // "Nastavit" of the handset clock and "Restart telefonu" were clicked.
+    void clockSetRequested();
+    void powerOffRequested();
 
 private:
     void onOptionItemChanged(QListWidgetItem *item);
@@ -91,15 +97,3 @@ private:
     Ui::InfoPage *ui;
 };
 
-// Check lists whose items the program sets without raising a user signal:
-// a QListWidget's itemChanged also fires for programmatic check changes and
-// text changes, so the last known check state is kept in each item and a
-// signal goes out only when the user changed it.
-namespace CheckList {
-void setItems(QListWidget *list, const QStringList &texts);
-void setChecked(QListWidget *list, int item, bool checked);
-bool isChecked(const QListWidget *list, int item);
-// For an itemChanged notification: true (and the new state remembered) when
-// the item's check state differs from the last known one.
-bool takeUserToggle(QListWidgetItem *item);
-} // namespace CheckList

@@ -1,7 +1,12 @@
 #include "lockspage.h"
 #include "ui_lockspage.h"
 
-#include "infopage.h"
+#include "checklist.h"
+#include "cp1250.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
 
 LocksPage::LocksPage(QWidget *parent)
     : QWidget(parent)
@@ -15,6 +20,8 @@ LocksPage::LocksPage(QWidget *parent)
         if (CheckList::takeUserToggle(item))
             emit lockToggled(ui->Blokovani->row(item), item->checkState() == Qt::Checked);
     });
+    connect(ui->Poslat_DTMF, &QPushButton::clicked, this, &LocksPage::dtmfSendRequested);
+    connect(ui->ZmenitDTMF, &QPushButton::clicked, this, &LocksPage::dtmfDurationRequested);
 }
 
 LocksPage::~LocksPage()
@@ -32,6 +39,16 @@ QSpinBox *LocksPage::DTMF_D() const { return ui->DTMF_D; }
 QPushButton *LocksPage::ZmenitDTMF() const { return ui->ZmenitDTMF; }
 QGroupBox *LocksPage::GpsMonitor() const { return ui->GpsMonitor; }
 QVBoxLayout *LocksPage::GpsMonitorLayout() const { return ui->GpsMonitorLayout; }
+
+QByteArray LocksPage::dtmfTones() const
+{
+    return Cp1250::fromUnicode(ui->DTMF->text());
+}
+
+int LocksPage::dtmfDuration() const
+{
+    return ui->DTMF_D->value();
+}
 
 void LocksPage::setLock(int item, bool checked)
 {

@@ -40,12 +40,19 @@ public:
     QGroupBox *GpsMonitor() const;
     QVBoxLayout *GpsMonitorLayout() const;
 
+    // The tones of DTMF (Windows-1250, as typed) and the duration of DTMF_D.
+    QByteArray dtmfTones() const;
+    int dtmfDuration() const;
+
     // Item 0 "Použít PIN", item 1 "Vazba na SIM"; no signal.
     void setLock(int item, bool checked);
     bool lock(int item) const;
 
 signals:
     void lockToggled(int item, bool checked);
+    // "Poslat" and "Změnit" of the DTMF groups.
+    void dtmfSendRequested();
+    void dtmfDurationRequested();
 
 private:
     Ui::LocksPage *ui;

@@ -1,3 +1,13 @@
+// The settings dialog "Nastavení" (unit nastaveni): binds the port combo
+// boxes to the three port objects, applies a choice at once, stores the
+// settings to torvane.ini only through the main window after OK (the
+// language index here), and runs the automatic port test, which probes each
+// listed device with a bounded synchronous read and leaves both probed ports
+// closed. Errors: a device that cannot be opened or answers wrongly during
+// the test is simply not the one (no message); a setting the open port
+// refuses, a failure to list the ports and a failure to store the language
+// are shown in an error box, and the dialog goes on.
+
 #include "nastaveni.h"
 #include "ui_nastaveni.h"
 
@@ -35,12 +45,10 @@ QByteArray receiveDiagAnswer(TComPort &port)
     QByteArray text;
     QDeadlineTimer deadline(TComPort::readTotalTimeoutMs(ProbeReplyLimit));
     while (text.size() < ProbeReplyLimit) {
-        // Ask only for as many bytes as the port's own bound lets finish in time.
-        const qint64 fitting = (deadline.remainingTime() - TComPort::readTotalTimeoutMs(0)) / 10;
-        const int n = int(qMin<qint64>(fitting, ProbeReplyLimit - text.size()));
-        if (n <= 0)
+        const qint64 left = deadline.remainingTime();
+        if (left <= 0)
             break;
-        const QByteArray piece = port.ReceiveText(n);
+        const QByteArray piece = port.ReceiveTextWithin(int(ProbeReplyLimit - text.size()), left);
         if (piece.isEmpty())
             break;
         text += piece;

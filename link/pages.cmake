@@ -9,4 +9,4 @@ add_library(link_pages STATIC
   ${CMAKE_CURRENT_LIST_DIR}/lockspage.ui
 )
 target_include_directories(link_pages PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(link_pages PUBLIC link_at platform_text Qt6::Widgets)
+target_link_libraries(link_pages PUBLIC link_at platform_text platform_widgets Qt6::Widgets)

@@ -32,13 +32,6 @@ QByteArray copyAt(const QByteArray &text, qsizetype pos, qsizetype count)
     return text.mid(qMax<qsizetype>(pos, 1) - 1, count);
 }
 
-std::optional<int> indexWithin(std::optional<int> index, int itemCount)
-{
-    if (!index || *index < 0 || *index >= itemCount)
-        return std::nullopt;
-    return index;
-}
-
 std::optional<bool> checkAt(const QByteArray &answer, int k)
 {
     if (!InfoCut::validFor(answer, k))
@@ -100,6 +93,13 @@ QByteArray charges(const QByteArray &answer)
     return price + " " + currency;
 }
 
+std::optional<int> indexWithin(std::optional<int> index, int itemCount)
+{
+    if (!index || *index < 0 || *index >= itemCount)
+        return std::nullopt;
+    return index;
+}
+
 bool validFor(const QByteArray &answer, int k)
 {
     return k >= 1 && answer.size() >= k && !answer.contains("ERROR");
@@ -117,66 +117,109 @@ std::optional<int> digitAt(const QByteArray &answer, int k)
 
 } // namespace InfoCut
 
-QByteArray ReadSimNumberReply(TComPort &port)
+QByteArray ReadSimNumberReply(TComPort &port, qsizetype *arrived)
 {
-    // One read until the final line, bounded like the two reads of 255 the
-    // handset's echo and answer were once taken with; then the echo line goes.
-    const QByteArray reply = ReceiveUntilFinal(port, 2 * SimReplyLimit,
-                                               2 * TComPort::readTotalTimeoutMs(SimReplyLimit));
-    const qsizetype cr = reply.indexOf('\r');
-    return cr < 0 ? QByteArray() : reply.mid(cr + 1);
+    const QByteArray reply = ReceiveReplyLines(port, SimReplyLimit,
+                                               2 * TComPort::readTotalTimeoutMs(SimReplyLimit),
+                                               "AT^SCID", arrived);
+    const QByteArray line = AnswerLine(reply, "AT^SCID");
+    // A refusal carries its error number after ": ", which is no SIM number.
+    if (line.isEmpty() || IsErrorResultLine(line))
+        return {};
+    return line + '\r';
 }
+
+namespace {
+
+// Ends a readout early from inside a query.
+struct ReadoutStopped
+{
+    ReadoutEnd end;
+};
+
+} // namespace
 
 PhoneInfo ReadPhoneInfo(TComPort &port, bool makerAndModelOnly,
                         const std::function<void(int)> &progress)
 {
+    return ReadPhoneInfo(port, makerAndModelOnly, ReadoutControl{progress, {}});
+}
+
+PhoneInfo ReadPhoneInfo(TComPort &port, bool makerAndModelOnly, const ReadoutControl &control)
+{
+    const TComPort::HoldRxEvents hold(port);
     PhoneInfo info;
+    int silentInRow = 0;
+    const auto begin = [&](int position) {
+        if (control.cancelled && control.cancelled())
+            throw ReadoutStopped{ReadoutEnd::Cancelled};
+        if (control.progress)
+            control.progress(position);
+    };
+    const auto heard = [&](bool silent) {
+        silentInRow = silent ? silentInRow + 1 : 0;
+        if (silentInRow >= SilentQueriesLimit)
+            throw ReadoutStopped{ReadoutEnd::Silent};
+    };
     const auto ask = [&](int position, const char *command) {
-        if (progress)
-            progress(position);
+        begin(position);
         port.SendText(command);
-        return ReadReply(port);
+        QByteArray echo(command);
+        echo.chop(1);  // the CR
+        const AtAnswer answer = ReadAnswer(port, echo);
+        heard(answer.silent());
+        return answer.line;
     };
 
-    info.Vyrobce = ask(1, "AT+CGMI\r");
-    info.model = ask(3, "AT+CGMM\r");
-    if (makerAndModelOnly)
+    try {
+        info.Vyrobce = ask(1, "AT+CGMI\r");
+        info.model = ask(3, "AT+CGMM\r");
+        if (makerAndModelOnly) {
+            info.end = ReadoutEnd::MakerAndModel;
+            return info;
+        }
+
+        info.VerzeGSM = ask(2, "AT+CGMR\r");
+        info.IMEI = ask(4, "AT+CGSN\r");
+        info.Baterie = InfoCut::battery(ask(5, "AT+CBC\r"));
+        info.Signal = InfoCut::signal(ask(6, "AT+CSQ\r"));
+        info.Operator = InfoCut::operatorName(ask(7, "AT+COPS?\r"));
+        info.IMSI = ask(8, "AT+CIMI\r");
+
+        begin(9);
+        port.SendText("AT^SCID\r");
+        qsizetype arrived = 0;
+        const QByteArray sim = ReadSimNumberReply(port, &arrived);
+        heard(arrived == 0);
+        info.cisloSIM = InfoCut::simNumber(sim);
+
+        info.strediskoSMS = InfoCut::smsCentre(ask(10, "AT+CSCA?\r"));
+        info.clock = ask(11, "AT+CCLK?\r");
+
+        // Ring levels count from 1, the combo box from 0.
+        const auto ring = InfoCut::digitAt(ask(12, "AT+CRSL?\r"), 8);
+        info.ringIndex = InfoCut::indexWithin(ring ? std::optional<int>(*ring - 1) : std::nullopt, 5);
+        info.speakerIndex = InfoCut::indexWithin(InfoCut::digitAt(ask(13, "AT+CLVL?\r"), 8), 5);
+        info.alertIndex = InfoCut::indexWithin(InfoCut::digitAt(ask(14, "AT+CALM?\r"), 8), 3);
+
+        info.pinLock = checkAt(ask(15, "AT^SLCK=\"SC\",2\r"), 8);
+        info.simBinding = checkAt(ask(16, "AT^SLCK=\"PS\",2\r"), 9);
+        ask(17, "AT^SPIC\r");
+        info.keyLock = checkAt(ask(18, "AT+CLCK=\"SC\",2\r"), 8);
+        info.vibration = checkAt(ask(19, "AT+CVIB?\r"), 8);
+        // Item 2 is taken from the CLIR answer first and then from the mute
+        // answer, which wins whenever it is valid.
+        info.microphoneMute = checkAt(ask(20, "AT+CLIR?\r"), 9);
+        if (const auto mute = checkAt(ask(21, "AT+CMUT?\r"), 8))
+            info.microphoneMute = mute;
+        info.handsFree = checkAt(ask(22, "AT^SNFS?\r"), 8);
+
+        info.Poplatky = InfoCut::charges(ask(23, "AT+CPUC?\r"));
+    } catch (const ReadoutStopped &stop) {
+        info.end = stop.end;
         return info;
-
-    info.VerzeGSM = ask(2, "AT+CGMR\r");
-    info.IMEI = ask(4, "AT+CGSN\r");
-    info.Baterie = InfoCut::battery(ask(5, "AT+CBC\r"));
-    info.Signal = InfoCut::signal(ask(6, "AT+CSQ\r"));
-    info.Operator = InfoCut::operatorName(ask(7, "AT+COPS?\r"));
-    info.IMSI = ask(8, "AT+CIMI\r");
-
-    if (progress)
-        progress(9);
-    port.SendText("AT^SCID\r");
-    info.cisloSIM = InfoCut::simNumber(ReadSimNumberReply(port));
-
-    info.strediskoSMS = InfoCut::smsCentre(ask(10, "AT+CSCA?\r"));
-    info.clock = ask(11, "AT+CCLK?\r");
-
-    // Ring levels count from 1, the combo box from 0.
-    const auto ring = InfoCut::digitAt(ask(12, "AT+CRSL?\r"), 8);
-    info.ringIndex = indexWithin(ring ? std::optional<int>(*ring - 1) : std::nullopt, 5);
-    info.speakerIndex = indexWithin(InfoCut::digitAt(ask(13, "AT+CLVL?\r"), 8), 5);
-    info.alertIndex = indexWithin(InfoCut::digitAt(ask(14, "AT+CALM?\r"), 8), 3);
-
-    info.pinLock = checkAt(ask(15, "AT^SLCK=\"SC\",2\r"), 8);
-    info.simBinding = checkAt(ask(16, "AT^SLCK=\"PS\",2\r"), 9);
-    ask(17, "AT^SPIC\r");
-    info.keyLock = checkAt(ask(18, "AT+CLCK=\"SC\",2\r"), 8);
-    info.vibration = checkAt(ask(19, "AT+CVIB?\r"), 8);
-    // Item 2 is taken from the CLIR answer first and then from the mute
-    // answer, which wins whenever it is valid.
-    info.microphoneMute = checkAt(ask(20, "AT+CLIR?\r"), 9);
-    if (const auto mute = checkAt(ask(21, "AT+CMUT?\r"), 8))
-        info.microphoneMute = mute;
-    info.handsFree = checkAt(ask(22, "AT^SNFS?\r"), 8);
-
-    info.Poplatky = InfoCut::charges(ask(23, "AT+CPUC?\r"));
+    }
     info.complete = true;
+    info.end = ReadoutEnd::Complete;
     return info;
 }

@@ -7,6 +7,14 @@
 
 class TComPort;
 
+// How a readout ended.
+enum class ReadoutEnd {
+    Complete,       // all 23 queries
+    MakerAndModel,  // stopped after the model, as asked
+    Cancelled,      // the user cancelled it; fields not yet read keep their defaults
+    Silent,         // two queries in a row got no byte at all: the handset is gone
+};
+
 // The handset's identity and state as the information readout finds them.
 // A field without a value was not valid in the handset's answer: its control
 // keeps what it showed before.
@@ -28,6 +36,7 @@ struct PhoneInfo
     std::optional<bool> microphoneMute;// OstatniBox item 2
     std::optional<bool> handsFree;     // OstatniBox item 3
     bool complete = false;             // false when the readout stopped after the model
+    ReadoutEnd end = ReadoutEnd::MakerAndModel;
 };
 
 // The cutting rules, applied to the answer line that ReadReply returned.
@@ -38,6 +47,8 @@ QByteArray operatorName(const QByteArray &answer);  // quoted name, or "Vyhledá
 QByteArray simNumber(const QByteArray &reply);      // from the reply text after the echo (ReadSimNumberReply)
 QByteArray smsCentre(const QByteArray &answer);     // "+CSCA: \"+420603052000\",145" -> "420603052000"
 QByteArray charges(const QByteArray &answer);       // "+CPUC: \"CZK\",\"2.50\"" -> "2.50 CZK"; " " for none
+// index when it names one of itemCount items (0 .. itemCount - 1), else none.
+std::optional<int> indexWithin(std::optional<int> index, int itemCount);
 // An answer is valid for position k (1-based) when it has at least k characters and no "ERROR".
 bool validFor(const QByteArray &answer, int k);
 // The decimal digit at position k, when the answer is valid for k and the character is a digit.
@@ -48,10 +59,27 @@ std::optional<int> digitAt(const QByteArray &answer, int k);
 constexpr int SimReplyLimit = 255;
 
 // The SIM-number step's read after "AT^SCID\r" has been written: the reply
-// up to its final line (at most 2 x 255 bytes within 2 x 3.55 s), without the
-// echo line. The number is found whether the echo came in a piece of its own
-// or together with the answer.
-QByteArray ReadSimNumberReply(TComPort &port);
+// up to its final line (within 2 x 3.55 s, the bound of the two reads of 255
+// the step once took), from its answer line on (AnswerLine and a CR; empty
+// when there is none). The number is found whether the echo came in a piece
+// of its own or together with the answer, and unsolicited lines never
+// take its place. A refusal gives an empty text ("+CME ERROR: 10" is no SIM
+// number). arrived, when given, gets the number of bytes that came.
+QByteArray ReadSimNumberReply(TComPort &port, qsizetype *arrived = nullptr);
+
+// How a caller follows and steers a readout.
+struct ReadoutControl
+{
+    // Called with the progress position before each query.
+    std::function<void(int)> progress;
+    // Asked before each query: true ends the readout there (ReadoutEnd::Cancelled).
+    std::function<bool()> cancelled;
+};
+
+// Queries in a row without a single byte of answer after which the readout
+// takes the handset for gone (ReadoutEnd::Silent) instead of waiting out
+// every remaining query.
+constexpr int SilentQueriesLimit = 2;
 
 // Runs the 23 queries of the information readout on an open modem port with
 // echo on (only the first two when makerAndModelOnly; the other fields then
@@ -62,3 +90,6 @@ QByteArray ReadSimNumberReply(TComPort &port);
 // on to the caller, which ends the readout (FinishReadout) itself.
 PhoneInfo ReadPhoneInfo(TComPort &port, bool makerAndModelOnly,
                         const std::function<void(int)> &progress = {});
+// The same, cancellable, ending early for a handset that falls silent (see
+// ReadoutEnd). The port's receive events are held back for the whole readout.
+PhoneInfo ReadPhoneInfo(TComPort &port, bool makerAndModelOnly, const ReadoutControl &control);

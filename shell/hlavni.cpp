@@ -1,3 +1,12 @@
+// The main window of the phone manager (unit Hlavni): its pages, menus,
+// status bar and progress panel, and the modem-link operations that every
+// feature shares (SetModemPortOpen, the presence check and readout,
+// EnablePhoneControls, FinishReadout, the default receive handler).
+// Errors: a port that cannot be opened is reported in a warning box by
+// SetModemPortOpen and the caller stops; any other exception that leaves a
+// user action is shown in an error box by runGuarded and the program goes on;
+// a handset that does not answer ends a readout as offline, never in a hang.
+
 #include "hlavni.h"
 #include "ui_hlavni.h"
 
@@ -5,6 +14,7 @@
 #include "clock.h"
 #include "comport.h"
 #include "cp1250.h"
+#include "errorguard.h"
 #include "infopage.h"
 #include "inifile.h"
 #include "language.h"
@@ -30,13 +40,17 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
+#include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QApplication>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 const QString TForm1::ApplicationTitle = QStringLiteral("Torvane komunikátor");
@@ -271,10 +285,16 @@ void TForm1::createProgressPanel()
     m_progres->setTextVisible(false);
     m_progres->setRange(0, ProgressSteps);
     m_progres->setValue(0);
+    m_btnZrusit = new QPushButton(QStringLiteral("Zrušit"), panel);
+    m_btnZrusit->setObjectName(QStringLiteral("btnZrusit"));
+    connect(m_btnZrusit, &QPushButton::clicked, this, &TForm1::btnZrusitClick);
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_progres, 1);
+    row->addWidget(m_btnZrusit);
     layout->addWidget(m_lbProgres);
-    layout->addWidget(m_progres);
+    layout->addLayout(row);
     const int w = qMax(305, panel->sizeHint().width());
-    const int h = 64;
+    const int h = qMax(64, panel->sizeHint().height());
     panel->setGeometry(width() / 2 - w / 2, height() / 2 - h / 2 - 40, w, h);
     panel->hide();
     m_progresPanel = panel;
@@ -367,8 +387,20 @@ bool TForm1::SetModemPortOpen(bool open)
     if (open) {
         try {
             ComPort1->OpenPort();
+        } catch (const EComPort &e) {
+            // The port's own error text is not shown; the user gets the hint:
+            // a device that is not there is no application's fault.
+            if (e.deviceMissing()) {
+                QByteArray text = m_texts.portMissing;
+                text.replace("%s", Cp1250::fromUnicode(ComPort1->Port()));
+                showMessage(Dialogs::Icon::Warning, text + '\n' + m_texts.portMissingHint);
+            } else {
+                showMessage(Dialogs::Icon::Warning, m_texts.portBusy + '\n' + m_texts.portBusyHint);
+            }
+            m_progresPanel->hide();
+            setPanelText(2, Cp1250::toUnicode(m_texts.statusCannotOpen));
+            return false;
         } catch (const std::exception &) {
-            // The port's own error text is not shown; the user gets the hint.
             showMessage(Dialogs::Icon::Warning, m_texts.portBusy + '\n' + m_texts.portBusyHint);
             m_progresPanel->hide();
             setPanelText(2, Cp1250::toUnicode(m_texts.statusCannotOpen));
@@ -430,13 +462,90 @@ void TForm1::FinishReadout()
 {
     if (Cp1250::fromUnicode(m_infoPage->Vyrobce()->text()).contains(MakerWord))
         EnablePhoneControls(true);
+    endReadoutDisplay();
+}
+
+void TForm1::endReadoutDisplay()
+{
     m_replies.ReplyBuffer.clear();
     m_progresPanel->hide();
     m_progres->setValue(0);
 }
 
+// While the presence check and the readout run, the window keeps painting
+// (the modem port processes events while it waits), but takes no input
+// except on the progress panel, so no other feature can start in the middle
+// of the readout. Closing the window waits for the readout to end.
+class TForm1::ReadoutSession : public QObject
+{
+public:
+    explicit ReadoutSession(TForm1 *form)
+        : m_form(form)
+    {
+        form->m_readoutRunning = true;
+        form->m_cancelRequested = false;
+        form->m_btnZrusit->setEnabled(true);
+        if (QWidget *central = form->centralWidget())
+            central->setEnabled(false);
+        form->menuBar()->setEnabled(false);
+        qApp->installEventFilter(this);
+        form->ComPort1->OnWait = [] { QCoreApplication::processEvents(); };
+    }
+    ~ReadoutSession() override
+    {
+        m_form->ComPort1->OnWait = nullptr;
+        qApp->removeEventFilter(this);
+        m_form->menuBar()->setEnabled(true);
+        if (QWidget *central = m_form->centralWidget())
+            central->setEnabled(true);
+        m_form->m_readoutRunning = false;
+        if (m_form->m_closeAfterReadout)
+            QTimer::singleShot(0, m_form, &QWidget::close);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::Shortcut:
+            break;
+        default:
+            return false;
+        }
+        if (auto *widget = qobject_cast<QWidget *>(watched)) {
+            // Another window (a message box that something shows meanwhile)
+            // takes its input as usual.
+            if (widget->window() != m_form)
+                return false;
+            return widget != m_form->m_progresPanel && !m_form->m_progresPanel->isAncestorOf(widget);
+        }
+        // Menu shortcuts reach their actions.
+        return event->type() == QEvent::Shortcut && !QApplication::activeModalWidget();
+    }
+
+private:
+    TForm1 *m_form;
+};
+
+void TForm1::btnZrusitClick()
+{
+    if (!m_readoutRunning)
+        return;
+    m_cancelRequested = true;
+    m_btnZrusit->setEnabled(false);
+}
+
 void TForm1::refreshClick()
 {
+    if (m_readoutRunning)
+        return;
     const bool makerAndModelOnly = ui->InfoMenu->isChecked();
     if (!makerAndModelOnly) {
         m_progres->setRange(0, ProgressSteps);
@@ -452,28 +561,45 @@ void TForm1::refreshClick()
         return;
 
     bool present = false;
-    try {
-        present = CheckPresence(*ComPort1);
-        if (present) {
-            const PhoneInfo info = ReadPhoneInfo(*ComPort1, makerAndModelOnly, [this](int position) {
-                m_progres->setValue(position);
-            });
-            m_infoPage->showReadout(info);
-            if (info.complete) {
-                if (info.pinLock)
-                    m_locksPage->setLock(0, *info.pinLock);
-                if (info.simBinding)
-                    m_locksPage->setLock(1, *info.simBinding);
+    ReadoutEnd end = ReadoutEnd::Complete;
+    {
+        const ReadoutSession session(this);
+        try {
+            present = CheckPresence(*ComPort1);
+            if (present && !m_cancelRequested) {
+                ReadoutControl control;
+                control.progress = [this](int position) {
+                    m_progres->setValue(position);
+                    QCoreApplication::processEvents();
+                };
+                control.cancelled = [this] { return m_cancelRequested; };
+                const PhoneInfo info = ReadPhoneInfo(*ComPort1, makerAndModelOnly, control);
+                end = info.end;
+                m_infoPage->showReadout(info);
+                if (info.complete) {
+                    if (info.pinLock)
+                        m_locksPage->setLock(0, *info.pinLock);
+                    if (info.simBinding)
+                        m_locksPage->setLock(1, *info.simBinding);
+                }
             }
+        } catch (...) {
+            // A cable pulled mid-readout: the progress panel must not stay on
+            // screen behind the error box.
+            FinishReadout();
+            throw;
         }
-    } catch (...) {
-        // A cable pulled mid-readout: the progress panel must not stay on
-        // screen behind the error box.
-        FinishReadout();
-        throw;
     }
-    FinishReadout();
-    if (present)
+    if (present && end == ReadoutEnd::Silent) {
+        // The handset stopped answering: what it said stays on the page, but
+        // without a handset the phone controls stay off.
+        endReadoutDisplay();
+        present = false;
+    } else {
+        FinishReadout();
+    }
+    // A window that is closing says nothing more.
+    if (present || m_closeAfterReadout)
         return;
     setPanelText(0, QStringLiteral("Práce Offline - Nenalezen telefon !"));
     showMessage(Dialogs::Icon::Information, m_texts.noHandset);
@@ -635,19 +761,21 @@ Dialogs::Answer TForm1::showMessage(Dialogs::Icon icon, const QString &text,
 
 void TForm1::runGuarded(const std::function<void()> &handler)
 {
-    try {
-        handler();
-    } catch (const EComPort &e) {
-        showMessage(Dialogs::Icon::Error, e.text());
-    } catch (const std::exception &e) {
-        showMessage(Dialogs::Icon::Error, QString::fromLocal8Bit(e.what()));
-    }
+    RunShowingErrors(this, captionFor(Dialogs::Icon::Error), handler);
 }
 
 // --- Window events -------------------------------------------------------------------
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    if (m_readoutRunning) {
+        // The port is in the middle of a read: end the readout first.
+        m_cancelRequested = true;
+        m_closeAfterReadout = true;
+        event->ignore();
+        return;
+    }
+    m_closeAfterReadout = false;
     FormClose();
     event->accept();
     emit closed();

@@ -19,6 +19,7 @@ class PhonebookPage;
 class QAction;
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QSystemTrayIcon;
 class QTabWidget;
 class QTimer;
@@ -90,6 +91,8 @@ public:
     QWidget *ProgresPanel() const { return m_progresPanel; }
     QLabel *lbProgres() const { return m_lbProgres; }
     QProgressBar *Progres() const { return m_progres; }
+    // The progress panel's cancel button "Zrušit".
+    QPushButton *btnZrusit() const { return m_btnZrusit; }
     QSystemTrayIcon *TrayIcon1() const { return m_tray; }
     QTimer *Hodiny() const { return m_hodiny; }
     QAction *InfoMenu() const;
@@ -119,8 +122,15 @@ public:
     // End of a readout or failed presence check: the phone controls go on only
     // when the maker panel holds "TORVANE".
     void FinishReadout();
-    // The presence check and information readout (button "refresh").
+    // The presence check and information readout (button "refresh"). While
+    // it waits for the handset the window goes on painting; only the progress
+    // panel's "Zrušit" takes input, which ends the readout at the next query.
+    // Two queries in a row without any answer end it as for a silent handset.
     void refreshClick();
+    // "Zrušit" of the progress panel.
+    void btnZrusitClick();
+    // True while the presence check or the readout runs.
+    bool readoutRunning() const { return m_readoutRunning; }
     // Lets the window and the receive handlers run n + 1 times, 1 ms apart.
     bool WaitTicks(int n);
     // The default receive handler of ComPort1, installed at creation.
@@ -190,6 +200,8 @@ private:
     void createPages();
     void createStatusBar();
     void createProgressPanel();
+    void endReadoutDisplay();
+    class ReadoutSession;
     void connectHandlers();
     void attachSmsPage();
 
@@ -213,6 +225,10 @@ private:
     QWidget *m_progresPanel = nullptr;
     QLabel *m_lbProgres = nullptr;
     QProgressBar *m_progres = nullptr;
+    QPushButton *m_btnZrusit = nullptr;
+    bool m_readoutRunning = false;
+    bool m_cancelRequested = false;
+    bool m_closeAfterReadout = false;
     QSystemTrayIcon *m_tray = nullptr;
     QTimer *m_hodiny = nullptr;
     std::array<QLabel *, 4> m_panels{};

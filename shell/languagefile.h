@@ -110,6 +110,10 @@ inline constexpr LanguageText LanguageTexts[] = {
     {"dialogy", 72, "Chcete process ukončit", Target::Message, nullptr, 0,
      &MessageTexts::guardQuestion},
     {"dialogy", 73, "Upozornění", Target::Message, nullptr, 0, &MessageTexts::guardCaption},
+    {"dialogy", 8, "Zrušit", Target::Text, "btnZrusit"},
+    {"dialogy", 22, "Port %s neexistuje.", Target::Message, nullptr, 0, &MessageTexts::portMissing},
+    {"dialogy", 23, "Připojte telefon nebo zvolte jiný port v Nastavení / Porty a jazyk.",
+     Target::Message, nullptr, 0, &MessageTexts::portMissingHint},
     // [zalozky]
     {"zalozky", 1, "Inf&ormace o telefonu", Target::Tab, "HlavniPanel", 0},
     {"zalozky", 2, "&Telefonní seznam", Target::Tab, "HlavniPanel", 1},

@@ -53,6 +53,8 @@ struct MessageTexts
     QByteArray adrNothingToSave;    // adresar/604
     QByteArray adrSaved;            // adresar/605, %1 the file
     QByteArray adrDeleteQuestion;   // adresar/606, %1 the display name
+    QByteArray portMissing;      // dialogy/22, "%s" stands for the port's name
+    QByteArray portMissingHint;  // dialogy/23
 
     static MessageTexts defaults();
 };

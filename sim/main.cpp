@@ -159,32 +159,43 @@ bool parseArgs(int argc, char **argv, Options &o)
     return true;
 }
 
-// The control socket: one command line per connection, answered, then closed.
+// The control socket: one command line per connection, answered, then
+// closed. Replies are written without blocking the loop, as the client
+// takes them; a client that takes nothing for ControlStallLimit is dropped
+// (and the drop reported on stderr), so it never stalls the ports.
 struct ControlConnection
 {
     int fd;
     std::string input;
     Clock::time_point deadline;
+    bool answered = false;
+    std::string output;
+    size_t sent = 0;
 };
 
 constexpr size_t MaxControlLine = 1 << 20;
 constexpr auto ControlIdleLimit = std::chrono::seconds(10);
+constexpr auto ControlStallLimit = std::chrono::seconds(5);
 
-void writeAll(int fd, const std::string &data)
+// Sends what the socket takes now; false when the connection is finished
+// (everything sent, or the client went away).
+bool sendSome(ControlConnection &c, Clock::time_point now)
 {
-    size_t done = 0;
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (done < data.size() && Clock::now() < deadline) {
-        const ssize_t n = ::send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+    while (c.sent < c.output.size()) {
+        const ssize_t n = ::send(c.fd, c.output.data() + c.sent, c.output.size() - c.sent,
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
-            done += size_t(n);
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-            pollfd p{fd, POLLOUT, 0};
-            ::poll(&p, 1, 100);
+            c.sent += size_t(n);
+            c.deadline = now + ControlStallLimit;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return true;
         } else {
-            return;
+            return false;
         }
     }
+    return false;
 }
 
 int openControlSocket(const std::string &path, std::string &error)
@@ -269,7 +280,7 @@ int main(int argc, char **argv)
             fds.push_back({p->fd(), events, 0});
         }
         for (const ControlConnection &c : connections) {
-            fds.push_back({c.fd, POLLIN, 0});
+            fds.push_back({c.fd, short(c.answered ? POLLOUT : POLLIN), 0});
             wake = std::min(wake, c.deadline);
         }
         int timeout = -1;
@@ -303,26 +314,40 @@ int main(int argc, char **argv)
             if (p->wantsWrite(after))
                 p->onWritable(after);
 
-        // Control connections: answer each complete line and close.
+        // Control connections: answer each complete line, send the reply as
+        // the client takes it, then close.
         for (size_t i = 0; i < connections.size(); ++i) {
             ControlConnection &c = connections[i];
             const pollfd &f = fds[5 + i];
-            bool done = after >= c.deadline;
-            if (f.revents & (POLLIN | POLLHUP | POLLERR)) {
-                char buf[4096];
-                const ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
-                if (n > 0)
-                    c.input.append(buf, size_t(n));
-                const size_t nl = c.input.find('\n');
-                if (nl != std::string::npos || (n == 0 && !c.input.empty())) {
-                    std::string line = c.input.substr(0, nl);
-                    if (!line.empty() && line.back() == '\r')
-                        line.pop_back();
-                    writeAll(c.fd, sim.control(line));
+            bool done = false;
+            if (c.answered) {
+                if (f.revents & (POLLOUT | POLLHUP | POLLERR))
+                    done = !sendSome(c, after);
+                if (!done && after >= c.deadline) {
+                    std::fprintf(stderr, "zenksim: control client dropped: %zu of %zu reply bytes not read\n",
+                                 c.output.size() - c.sent, c.output.size());
                     done = true;
-                } else if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)
-                           || c.input.size() > MaxControlLine) {
-                    done = true;
+                }
+            } else {
+                done = after >= c.deadline;
+                if (f.revents & (POLLIN | POLLHUP | POLLERR)) {
+                    char buf[4096];
+                    const ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
+                    if (n > 0)
+                        c.input.append(buf, size_t(n));
+                    const size_t nl = c.input.find('\n');
+                    if (nl != std::string::npos || (n == 0 && !c.input.empty())) {
+                        std::string line = c.input.substr(0, nl);
+                        if (!line.empty() && line.back() == '\r')
+                            line.pop_back();
+                        c.answered = true;
+                        c.output = sim.control(line);
+                        c.deadline = after + ControlStallLimit;
+                        done = !sendSome(c, after);
+                    } else if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)
+                               || c.input.size() > MaxControlLine) {
+                        done = true;
+                    }
                 }
             }
             if (done) {
@@ -338,7 +363,10 @@ int main(int argc, char **argv)
                 const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
                 if (fd < 0)
                     break;
-                connections.push_back({fd, {}, Clock::now() + ControlIdleLimit});
+                ControlConnection c;
+                c.fd = fd;
+                c.deadline = Clock::now() + ControlIdleLimit;
+                connections.push_back(std::move(c));
             }
         }
     }

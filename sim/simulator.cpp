@@ -14,7 +14,6 @@ std::vector<std::pair<const char *, Family::Setup>> &families()
 }
 
 constexpr size_t MaxLineLength = 4096;   // longer command lines get ERROR
-constexpr size_t MaxLogEntries = 20000;
 constexpr size_t MaxDiagBuffer = 65536;  // bytes without a terminator are dropped beyond this
 
 bool isNameChar(char c)
@@ -369,12 +368,15 @@ Simulator::~Simulator()
 
 bool Simulator::start(std::string &error)
 {
-    m_registry.key("power", "on", "on or off; AT^SMSO turns it off, the control command \"power on\" back on");
-    m_registry.key("at.echo", "1", "command echo, 0 or 1 (ATE)");
-    m_registry.key("at.verbose", "1", "verbose result codes, 0 or 1 (ATV)");
-    m_registry.key("at.quiet", "0", "no result codes, 0 or 1 (ATQ)");
-    m_registry.key("at.cmee", "1", "error reporting: 0 ERROR, 1 +CME ERROR: n, 2 +CME ERROR: text (AT+CMEE)");
-    m_registry.key("at.charset", "GSM", "character set of texts: GSM, IRA or UCS2 (AT+CSCS)");
+    m_registry.key("power", "on", "on or off; AT^SMSO turns it off, the control command \"power on\" back on",
+                   ValueType::oneOf({"on", "off"}));
+    m_registry.key("at.echo", "1", "command echo, 0 or 1 (ATE)", ValueType::flag());
+    m_registry.key("at.verbose", "1", "verbose result codes, 0 or 1 (ATV)", ValueType::flag());
+    m_registry.key("at.quiet", "0", "no result codes, 0 or 1 (ATQ)", ValueType::flag());
+    m_registry.key("at.cmee", "1", "error reporting: 0 ERROR, 1 +CME ERROR: n, 2 +CME ERROR: text (AT+CMEE)",
+                   ValueType::range(0, 2));
+    m_registry.key("at.charset", "GSM", "character set of texts: GSM, IRA or UCS2 (AT+CSCS)",
+                   ValueType::oneOf({"GSM", "IRA", "UCS2"}));
 
     m_registry.control("get", "get KEY: the key's value", [](Simulator &sim, const std::string &args) {
         const std::string key = trim(args);
@@ -390,8 +392,12 @@ bool Simulator::start(std::string &error)
         std::string value;
         if (!State::unquote(sp == std::string::npos ? std::string() : trim(t.substr(sp)), value))
             return std::string("ERROR badly quoted value\n");
-        if (key.empty() || !sim.state().set(key, value))
+        if (key.empty() || !sim.state().known(key))
             return "ERROR unknown key " + key + "\n";
+        const std::string wrong = sim.state().checkValue(key, value);
+        if (!wrong.empty())
+            return "ERROR bad value for " + key + ": " + wrong + "\n";
+        sim.state().set(key, value);
         return std::string("OK\n");
     });
     m_registry.control("dump", "dump: every key as a state file", [](Simulator &sim, const std::string &) {
@@ -533,11 +539,17 @@ void Simulator::resetSession()
         fn(*this);
 }
 
-void Simulator::remember(std::vector<std::string> &log, const std::string &entry)
+void Simulator::remember(std::deque<std::string> &log, const std::string &entry)
 {
-    if (log.size() >= MaxLogEntries)
-        log.erase(log.begin(), log.begin() + long(MaxLogEntries / 10));
-    log.push_back(entry);
+    // A long fuzzing run must not fill the memory: old lines go first, and a
+    // huge line keeps its start.
+    while (log.size() >= MaxLogLines)
+        log.pop_front();
+    if (entry.size() <= MaxLogEntryBytes)
+        log.push_back(entry);
+    else
+        log.push_back(entry.substr(0, MaxLogEntryBytes) + "... (" + std::to_string(entry.size())
+                      + " bytes)");
 }
 
 void Simulator::modemInput(const std::string &bytes)

@@ -3,6 +3,7 @@
 #include "port.h"
 #include "state.h"
 
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -111,9 +112,11 @@ class Registry
 public:
     explicit Registry(State &state) : m_state(state) {}
 
-    void key(const std::string &key, const std::string &defaultValue, const std::string &doc)
+    // A key with a type (ValueType::range, flag, oneOf) refuses other values in `set`.
+    void key(const std::string &key, const std::string &defaultValue, const std::string &doc,
+             ValueType type = {})
     {
-        m_state.declare(key, defaultValue, doc);
+        m_state.declare(key, defaultValue, doc, std::move(type));
     }
     void keyPrefix(const std::string &prefix, const std::string &doc) { m_state.declarePrefix(prefix, doc); }
     void at(const std::string &name, AtHandler handler) { m_at[name] = std::move(handler); }
@@ -260,8 +263,12 @@ public:
     // The control socket's command line.
     std::string control(const std::string &line);
 
-    const std::vector<std::string> &atLog() const { return m_atLog; }
-    const std::vector<std::string> &diagLog() const { return m_diagLog; }
+    // The most recent MaxLogLines entries of each log; longer entries are
+    // cut to MaxLogEntryBytes and say so.
+    static constexpr size_t MaxLogLines = 10000;
+    static constexpr size_t MaxLogEntryBytes = 2048;
+    const std::deque<std::string> &atLog() const { return m_atLog; }
+    const std::deque<std::string> &diagLog() const { return m_diagLog; }
     void clearAtLog() { m_atLog.clear(); }
     void clearDiagLog() { m_diagLog.clear(); }
 
@@ -273,7 +280,7 @@ private:
     void sendLines(const std::vector<std::string> &lines);
     void handleFrame(const std::string &frame);
     void sendFrame(const std::string &payload);
-    void remember(std::vector<std::string> &log, const std::string &entry);
+    void remember(std::deque<std::string> &log, const std::string &entry);
 
     Options m_options;
     State m_state;
@@ -285,7 +292,7 @@ private:
     std::string m_lastLine;   // for "A/"
     std::function<void(const std::string &)> m_divert;
     std::string m_diagBuffer;
-    std::vector<std::string> m_atLog, m_diagLog;
+    std::deque<std::string> m_atLog, m_diagLog;
     std::vector<Clock::time_point> m_tickDue;
 };
 

@@ -44,8 +44,13 @@ std::string trim(const std::string &text)
     return text.substr(b, e - b);
 }
 
-void State::declare(const std::string &key, const std::string &defaultValue, const std::string &doc)
+void State::declare(const std::string &key, const std::string &defaultValue, const std::string &doc,
+                    ValueType type)
 {
+    if (type.kind != ValueType::Kind::Text)
+        m_types[key] = std::move(type);
+    else
+        m_types.erase(key);
     m_defaults[key] = defaultValue;
     m_docs[key] = doc;
     m_values.emplace(key, defaultValue);
@@ -83,6 +88,56 @@ std::string State::defaultValue(const std::string &key) const
 {
     const auto it = m_defaults.find(key);
     return it == m_defaults.end() ? std::string() : it->second;
+}
+
+bool ValueType::accepts(const std::string &value) const
+{
+    switch (kind) {
+    case Kind::Text:
+        return true;
+    case Kind::Number: {
+        for (const std::string &c : choices)
+            if (value == c)
+                return true;
+        long n = 0;
+        return parseNumber(value, n) && n >= min && n <= max;
+    }
+    case Kind::Choice:
+        for (const std::string &c : choices)
+            if (value == c)
+                return true;
+        return false;
+    }
+    return false;
+}
+
+std::string ValueType::describe() const
+{
+    std::vector<std::string> parts;
+    if (kind == Kind::Number) {
+        if (min == LONG_MIN && max == LONG_MAX)
+            parts.push_back("a whole number");
+        else if (max - min == 1)
+            parts = {std::to_string(min), std::to_string(max)};
+        else
+            parts.push_back(std::to_string(min) + ".." + std::to_string(max));
+    }
+    parts.insert(parts.end(), choices.begin(), choices.end());
+    std::string out;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            out += i + 1 == parts.size() ? " or " : ", ";
+        out += parts[i];
+    }
+    return out;
+}
+
+std::string State::checkValue(const std::string &key, const std::string &value) const
+{
+    const auto it = m_types.find(key);
+    if (it == m_types.end() || it->second.accepts(value))
+        return {};
+    return "expected " + it->second.describe();
 }
 
 bool State::set(const std::string &key, const std::string &value)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <map>
 #include <string>
 #include <utility>
@@ -17,10 +18,34 @@
 //   key = "value with  spaces"    double quotes keep blanks; inside them
 //                                 \" \\ \n \r \t and \xHH are escapes
 // A key missing from the file keeps its default.
+// What values a key takes, where it has a type: whole numbers in a range
+// (with further single values, such as 99 for "unknown"), or one of a list
+// of words. Keys without a type take any text (names, numbers of digits).
+struct ValueType
+{
+    enum class Kind { Text, Number, Choice };
+    Kind kind = Kind::Text;
+    long min = 0, max = 0;
+    std::vector<std::string> choices;  // Choice; also the extra values of a Number
+
+    static ValueType text() { return {}; }
+    static ValueType range(long lo, long hi, std::vector<std::string> also = {})
+    {
+        return {Kind::Number, lo, hi, std::move(also)};
+    }
+    static ValueType number() { return range(LONG_MIN, LONG_MAX); }
+    static ValueType flag() { return range(0, 1); }
+    static ValueType oneOf(std::vector<std::string> words) { return {Kind::Choice, 0, 0, std::move(words)}; }
+
+    bool accepts(const std::string &value) const;
+    std::string describe() const;  // "0..31 or 99", "GSM, IRA or UCS2"
+};
+
 class State
 {
 public:
-    void declare(const std::string &key, const std::string &defaultValue, const std::string &doc);
+    void declare(const std::string &key, const std::string &defaultValue, const std::string &doc,
+                 ValueType type = {});
     // Declares every key that starts with prefix (which should end in ".").
     void declarePrefix(const std::string &prefix, const std::string &doc);
 
@@ -34,6 +59,8 @@ public:
 
     // Returns false (and changes nothing) for an undeclared key.
     bool set(const std::string &key, const std::string &value);
+    // Why value does not fit the key's type ("expected 1..5"); empty when it does.
+    std::string checkValue(const std::string &key, const std::string &value) const;
     bool setNumber(const std::string &key, long value) { return set(key, std::to_string(value)); }
     void remove(const std::string &key);
 
@@ -53,6 +80,7 @@ private:
     std::map<std::string, std::string> m_values;
     std::map<std::string, std::string> m_defaults;
     std::map<std::string, std::string> m_docs;
+    std::map<std::string, ValueType> m_types;
     std::vector<std::string> m_prefixes;
 };
 

@@ -42,6 +42,38 @@ qint64 runOnce(const QString &modemPath)
     return elapsed;
 }
 
+// The longest time during a readout against a slow handset (each reply
+// SlowLatencyMs after its request) in which the window would get no chance
+// to process its events: the gaps between the port's OnWait calls and the
+// query boundaries. Returns -1 on failure.
+constexpr int SlowLatencyMs = 100;
+
+qint64 longestEventGap(const QString &modemPath)
+{
+    TComPort port(QStringLiteral("ComPort1"));
+    port.setPort(modemPath);
+    port.OpenPort();
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    const auto chance = [&] {
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    };
+    port.OnWait = chance;
+    if (!CheckPresence(port))
+        return -1;
+    chance();
+    ReadoutControl control;
+    control.progress = [&](int) { chance(); };
+    const PhoneInfo info = ReadPhoneInfo(port, false, control);
+    chance();
+    port.ClosePort();
+    return info.complete ? longest : -1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -75,5 +107,22 @@ int main(int argc, char **argv)
     std::printf("readout_handset_time_24x%dms\t%d\tms\t-\n", LatencyMs, handsetMs);
     std::printf("readout_presence_and_23_queries\t%lld\tms\t<%d\n",
                 static_cast<long long>(median), targetMs + 1);
+
+    SimProcess slow({QStringLiteral("--latency"), QString::number(SlowLatencyMs)});
+    if (!slow.start()) {
+        std::fprintf(stderr, "zenksim did not start\n");
+        return 1;
+    }
+    qint64 gap = -1;
+    try {
+        gap = longestEventGap(slow.modemPath());
+    } catch (const EComPort &e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
+    }
+    if (gap < 0)
+        return 1;
+    // A window that answers within 50 ms feels alive.
+    std::printf("readout_longest_gap_without_events_%dms_handset\t%lld\tms\t<50\n", SlowLatencyMs,
+                static_cast<long long>(gap));
     return 0;
 }

@@ -42,14 +42,16 @@ AtResult clir(AtContext &ctx, const AtCommand &cmd)
 }
 
 const Family family("audio", [](Registry &r) {
-    r.key("ring.level", "3", "ring level 1..5 (AT+CRSL)");
-    r.key("speaker.level", "2", "speaker level 0..4 (AT+CLVL)");
-    r.key("alert.mode", "0", "alert mode 0 normal, 1 silent, 2 beep (AT+CALM)");
-    r.key("vibration", "1", "vibration alert 0 or 1 (AT+CVIB)");
-    r.key("mute", "0", "microphone mute 0 or 1 (AT+CMUT)");
-    r.key("handsfree", "0", "hands-free mode 0 or 1 (AT^SNFS)");
-    r.key("clir.mode", "0", "caller id restriction 0 default, 1 invoke, 2 suppress (AT+CLIR)");
-    r.key("clir.network", "4", "caller id restriction as the network has it, 0..4 (AT+CLIR?)");
+    r.key("ring.level", "3", "ring level 1..5 (AT+CRSL)", ValueType::range(1, 5));
+    r.key("speaker.level", "2", "speaker level 0..4 (AT+CLVL)", ValueType::range(0, 4));
+    r.key("alert.mode", "0", "alert mode 0 normal, 1 silent, 2 beep (AT+CALM)", ValueType::range(0, 2));
+    r.key("vibration", "1", "vibration alert 0 or 1 (AT+CVIB)", ValueType::flag());
+    r.key("mute", "0", "microphone mute 0 or 1 (AT+CMUT)", ValueType::flag());
+    r.key("handsfree", "0", "hands-free mode 0 or 1 (AT^SNFS)", ValueType::flag());
+    r.key("clir.mode", "0", "caller id restriction 0 default, 1 invoke, 2 suppress (AT+CLIR)",
+          ValueType::range(0, 2));
+    r.key("clir.network", "4", "caller id restriction as the network has it, 0..4 (AT+CLIR?)",
+          ValueType::range(0, 4));
     r.at("+CRSL", levelCommand("+CRSL", "ring.level", 1, 5));
     r.at("+CLVL", levelCommand("+CLVL", "speaker.level", 0, 4));
     r.at("+CALM", levelCommand("+CALM", "alert.mode", 0, 2));

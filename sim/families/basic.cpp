@@ -144,7 +144,7 @@ const Family family("basic", [](Registry &r) {
         static const char *defaults[] = {"0", "0", "43", "13", "10", "8", "2", "50", "2", "6", "14", "95", "50"};
         r.key("at.s" + std::to_string(i), defaults[i], "S-register " + std::to_string(i) + " (ATS)");
     }
-    r.key("fun", "1", "phone functionality 0, 1 or 4 (AT+CFUN)");
+    r.key("fun", "1", "phone functionality 0, 1 or 4 (AT+CFUN)", ValueType::oneOf({"0", "1", "4"}));
     r.at("E", flagCommand("at.echo"));
     r.at("V", flagCommand("at.verbose"));
     r.at("Q", flagCommand("at.quiet"));

@@ -157,7 +157,7 @@ AtResult hangUp(AtContext &ctx, const AtCommand &cmd)
 const Family family("calls", [](Registry &r) {
     r.key("dtmf.last", "", "tones of the last AT+VTS");
     r.key("dtmf.sent", "", "all tones sent with AT+VTS, in order (set it to \"\" to start over)");
-    r.key("dtmf.duration", "1", "tone duration 0..255 in 1/10 s (AT+VTD)");
+    r.key("dtmf.duration", "1", "tone duration 0..255 in 1/10 s (AT+VTD)", ValueType::range(0, 255));
     r.key("charges.currency", "CZK", "currency of the advice of charge (AT+CPUC)");
     r.key("charges.price", "2.50", "price per unit (AT+CPUC)");
     r.at("+VTS", vts);

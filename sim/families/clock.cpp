@@ -101,7 +101,8 @@ AtResult cclk(AtContext &ctx, const AtCommand &cmd)
 }
 
 const Family family("clock", [](Registry &r) {
-    r.key("clock.offset", "0", "handset clock minus host local time, in seconds (AT+CCLK)");
+    r.key("clock.offset", "0", "handset clock minus host local time, in seconds (AT+CCLK)",
+          ValueType::number());
     r.key("clock.zone", "+04", "time zone in quarter hours shown by AT+CCLK?");
     r.key("clock.set", "", "the text of the last AT+CCLK= that was accepted");
     r.at("+CCLK", cclk);

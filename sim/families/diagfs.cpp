@@ -32,8 +32,9 @@ std::optional<std::string> freeSpace(Simulator &sim, const std::string &)
 }
 
 const Family family("diagfs", [](Registry &r) {
-    r.key("fs.free", "3456000", "free bytes of the handset's file system (diagnostic 59 0C)");
-    r.key("fs.total", "8388608", "size of the handset's file system in bytes");
+    r.key("fs.free", "3456000", "free bytes of the handset's file system (diagnostic 59 0C)",
+          ValueType::range(0, 0xFFFFFFFFL));
+    r.key("fs.total", "8388608", "size of the handset's file system in bytes", ValueType::range(0, 0xFFFFFFFFL));
     r.diag(0x59, 0x0C, freeSpace);
 });
 

@@ -80,7 +80,8 @@ const Family family("identity", [](Registry &r) {
     r.key("imei", "356938035643809", "15-digit IMEI (AT+CGSN)");
     r.key("imsi", "230012345678901", "15-digit IMSI (AT+CIMI)");
     r.key("iccid", "8942001234567890123", "SIM card number, 19 or 20 digits (AT^SCID)");
-    r.key("sim.present", "1", "0 when no SIM card is inserted (+CME ERROR: 10 for SIM queries)");
+    r.key("sim.present", "1", "0 when no SIM card is inserted (+CME ERROR: 10 for SIM queries)",
+          ValueType::flag());
     for (const char *name : {"+CGMI", "+GMI"})
         r.at(name, identityLine(maker));
     for (const char *name : {"+CGMM", "+GMM"})

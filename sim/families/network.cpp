@@ -144,24 +144,29 @@ AtResult csca(AtContext &ctx, const AtCommand &cmd)
 }
 
 const Family family("network", [](Registry &r) {
-    r.key("battery.status", "0", "0 on battery, 1 connected, 2 no battery, 3 power fault (AT+CBC)");
-    r.key("battery.charge", "80", "battery charge in percent (AT+CBC)");
-    r.key("signal.rssi", "21", "received signal 0..31, 99 unknown (AT+CSQ)");
-    r.key("signal.ber", "99", "bit error rate 0..7, 99 unknown (AT+CSQ)");
-    r.key("network.reg", "1", "registration: 0 none, 1 home, 2 searching, 3 denied, 5 roaming (AT+CREG?)");
-    r.key("network.creg", "0", "registration report mode 0..2; 2 adds location area and cell (AT+CREG=)");
+    r.key("battery.status", "0", "0 on battery, 1 connected, 2 no battery, 3 power fault (AT+CBC)",
+          ValueType::range(0, 3));
+    r.key("battery.charge", "80", "battery charge in percent (AT+CBC)", ValueType::range(0, 100));
+    r.key("signal.rssi", "21", "received signal 0..31, 99 unknown (AT+CSQ)", ValueType::range(0, 31, {"99"}));
+    r.key("signal.ber", "99", "bit error rate 0..7, 99 unknown (AT+CSQ)", ValueType::range(0, 7, {"99"}));
+    r.key("network.reg", "1", "registration: 0 none, 1 home, 2 searching, 3 denied, 5 roaming (AT+CREG?)",
+          ValueType::oneOf({"0", "1", "2", "3", "5"}));
+    r.key("network.creg", "0", "registration report mode 0..2; 2 adds location area and cell (AT+CREG=)",
+          ValueType::range(0, 2));
     r.key("network.lac", "0B5A", "location area code, 4 hex digits (AT+CREG / AT+CGREG with mode 2)");
     r.key("network.ci", "2F13", "cell identity, 4 hex digits (AT+CREG / AT+CGREG with mode 2)");
-    r.key("network.greg", "1", "GPRS registration, values as network.reg (AT+CGREG?)");
-    r.key("network.cgreg", "0", "GPRS registration report mode 0..2 (AT+CGREG=)");
-    r.key("network.attached", "1", "GPRS attached 0 or 1 (AT+CGATT)");
+    r.key("network.greg", "1", "GPRS registration, values as network.reg (AT+CGREG?)",
+          ValueType::oneOf({"0", "1", "2", "3", "5"}));
+    r.key("network.cgreg", "0", "GPRS registration report mode 0..2 (AT+CGREG=)", ValueType::range(0, 2));
+    r.key("network.attached", "1", "GPRS attached 0 or 1 (AT+CGATT)", ValueType::flag());
     r.key("operator.name", "T-Mobile CZ", "operator, long name; empty while searching (AT+COPS?)");
     r.key("operator.short", "TMO CZ", "operator, short name (AT+COPS=?)");
     r.key("operator.numeric", "23001", "operator, MCC and MNC (AT+COPS with format 2)");
-    r.key("operator.mode", "0", "selection mode 0 automatic .. 4 (AT+COPS)");
-    r.key("operator.format", "0", "name format 0 long, 1 short, 2 numeric (AT+COPS=3,n)");
+    r.key("operator.mode", "0", "selection mode 0 automatic .. 4 (AT+COPS)", ValueType::range(0, 4));
+    r.key("operator.format", "0", "name format 0 long, 1 short, 2 numeric (AT+COPS=3,n)", ValueType::range(0, 2));
     r.key("smsc.number", "+420603052000", "SMS service centre (AT+CSCA)");
-    r.key("smsc.type", "145", "type of the centre's number, 145 international (AT+CSCA)");
+    r.key("smsc.type", "145", "type of the centre's number, 145 international (AT+CSCA)",
+          ValueType::range(128, 255));
     r.at("+CBC", cbc);
     r.at("+CSQ", csq);
     r.at("+COPS", cops);

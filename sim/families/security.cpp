@@ -202,15 +202,16 @@ const Family family("security", [](Registry &r) {
     r.key("code.pin", "1234", "SIM PIN (facility SC)");
     r.key("code.pin2", "5678", "SIM PIN2 (facility P2)");
     r.key("code.phone", "0000", "phone code (facility PS)");
-    r.key("pin.attempts", "3", "PIN attempts left; 0 blocks the SIM (AT^SPIC)");
-    r.key("pin2.attempts", "3", "PIN2 attempts left; 0 blocks PIN2");
+    r.key("pin.attempts", "3", "PIN attempts left; 0 blocks the SIM (AT^SPIC)", ValueType::range(0, 3));
+    r.key("pin2.attempts", "3", "PIN2 attempts left; 0 blocks PIN2", ValueType::range(0, 3));
     r.key("code.puk", "12345678", "SIM PUK: AT+CPIN=\"PUK\",\"new PIN\" while the SIM wants it");
     r.key("code.puk2", "87654321", "SIM PUK2: AT+CPIN=\"PUK2\",\"new PIN2\" while the SIM wants it");
     r.key("pin.wanted", "READY",
-          "what AT+CPIN? shows: READY, SIM PIN, SIM PUK, SIM PIN2, SIM PUK2; at power-on SIM PIN while lock.sc is 1");
-    r.key("lock.sc", "0", "SIM PIN lock 0 or 1 (AT^SLCK=\"SC\", AT+CLCK=\"SC\")");
-    r.key("lock.ps", "0", "phone lock 0 or 1 (AT^SLCK=\"PS\", AT+CLCK=\"PS\")");
-    r.key("lock.cs", "0", "keypad lock 0 or 1 (AT+CLCK=\"CS\")");
+          "what AT+CPIN? shows: READY, SIM PIN, SIM PUK, SIM PIN2, SIM PUK2; at power-on SIM PIN while lock.sc is 1",
+          ValueType::oneOf({"READY", "SIM PIN", "SIM PUK", "SIM PIN2", "SIM PUK2"}));
+    r.key("lock.sc", "0", "SIM PIN lock 0 or 1 (AT^SLCK=\"SC\", AT+CLCK=\"SC\")", ValueType::flag());
+    r.key("lock.ps", "0", "phone lock 0 or 1 (AT^SLCK=\"PS\", AT+CLCK=\"PS\")", ValueType::flag());
+    r.key("lock.cs", "0", "keypad lock 0 or 1 (AT+CLCK=\"CS\")", ValueType::flag());
     r.at("+CLCK", lockCommand("+CLCK"));
     r.at("^SLCK", lockCommand("^SLCK"));
     r.at("+CPWD", cpwd);

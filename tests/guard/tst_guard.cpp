@@ -304,16 +304,19 @@ void tst_Guard::killResult_data()
     QTest::addColumn<std::optional<QList<ProcessEntry>>>("entries");
     QTest::addColumn<QList<qint64>>("refuse");
     QTest::addColumn<bool>("result");
+    QTest::addColumn<QString>("name");  // as the caller gives it
 
     using List = QList<ProcessEntry>;
     const List two{{1, ServerName}, {2, QStringLiteral("other.exe")}, {3, ServerName}};
 
-    QTest::newRow("no snapshot") << std::optional<List>() << QList<qint64>{} << false;
+    QTest::newRow("no snapshot") << std::optional<List>() << QList<qint64>{} << false << ServerName;
     QTest::newRow("nothing matches") << std::optional<List>(List{{2, QStringLiteral("other.exe")}})
-                                     << QList<qint64>{} << false;
-    QTest::newRow("all ended") << std::optional<List>(two) << QList<qint64>{} << true;
-    QTest::newRow("first refused, last ended") << std::optional<List>(two) << QList<qint64>{1} << true;
-    QTest::newRow("last refused") << std::optional<List>(two) << QList<qint64>{3} << false;
+                                     << QList<qint64>{} << false << ServerName;
+    QTest::newRow("all ended") << std::optional<List>(two) << QList<qint64>{} << true << ServerName;
+    QTest::newRow("first refused, last ended") << std::optional<List>(two) << QList<qint64>{1} << true << ServerName;
+    QTest::newRow("name given in lower case") << std::optional<List>(two) << QList<qint64>{} << true
+                                              << ServerName.toLower();
+    QTest::newRow("last refused") << std::optional<List>(two) << QList<qint64>{3} << false << ServerName;
 }
 
 // The routine reports the last termination attempt, not the first or any.
@@ -322,11 +325,12 @@ void tst_Guard::killResult()
     QFETCH(std::optional<QList<ProcessEntry>>, entries);
     QFETCH(QList<qint64>, refuse);
     QFETCH(bool, result);
+    QFETCH(QString, name);
 
     ScriptedProcessList processes;
     processes.entries = entries;
     processes.refuse = QSet<qint64>(refuse.cbegin(), refuse.cend());
-    QCOMPARE(KillProcessByName(processes, ServerName), result);
+    QCOMPARE(KillProcessByName(processes, name), result);
 }
 
 QTEST_MAIN(tst_Guard)

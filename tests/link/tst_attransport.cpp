@@ -37,27 +37,51 @@ void TestAtTransport::cutReplyLine_data()
 {
     QTest::addColumn<QByteArray>("received");
     QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("command");  // the echo to look for; empty: any AT line
 
     QTest::newRow("echo and answer") << QByteArray("AT+CGMI\r\r\nTORVANE\r\n\r\nOK\r\n")
-                                     << QByteArray("TORVANE");
-    QTest::newRow("rejected") << QByteArray("AT+CGMI\r\r\nERROR\r\n") << QByteArray("ERROR");
-    QTest::newRow("nothing") << QByteArray() << QByteArray();
-    QTest::newRow("no CR") << QByteArray("AT+CGMI") << QByteArray();
-    QTest::newRow("echo only") << QByteArray("AT+CGMI\r") << QByteArray();
+                                     << QByteArray("TORVANE") << QByteArray();
+    QTest::newRow("rejected") << QByteArray("AT+CGMI\r\r\nERROR\r\n") << QByteArray("ERROR") << QByteArray();
+    QTest::newRow("nothing") << QByteArray() << QByteArray() << QByteArray();
+    QTest::newRow("no CR") << QByteArray("AT+CGMI") << QByteArray() << QByteArray();
+    QTest::newRow("echo only") << QByteArray("AT+CGMI\r") << QByteArray() << QByteArray();
     QTest::newRow("answer line not ended") << QByteArray("AT+CGMI\r\r\nTORV")
-                                           << QByteArray();
-    // A leading CR still cuts four characters before looking for the next CR.
-    QTest::newRow("starts with CR") << QByteArray("\rABCDE\rXY") << QByteArray("DE");
+                                           << QByteArray() << QByteArray();
     // The LF of the previous reply's last line, when its read stopped at the CR.
     QTest::newRow("LF left over") << QByteArray("\nAT+CGMR\r\r\nREV 1.0\r\n\r\nOK\r\n")
-                                  << QByteArray("REV 1.0");
+                                  << QByteArray("REV 1.0") << QByteArray();
+    // Cutting by characters took "RVANE" here.
+    QTest::newRow("no echo") << QByteArray("\r\nTORVANE\r\n\r\nOK\r\n") << QByteArray("TORVANE") << QByteArray();
+    QTest::newRow("RING inside the reply")
+        << QByteArray("AT+CBC\r\r\nRING\r\n\r\n+CBC: 0,80\r\n\r\nOK\r\n") << QByteArray("+CBC: 0,80") << QByteArray();
+    QTest::newRow("unsolicited lines before the echo")
+        << QByteArray("\r\n+CREG: 1\r\n\r\n+CMTI: \"SM\",3\r\nAT+COPS?\r\r\n+COPS: 0,0,\"O2 CZ\"\r\n\r\nOK\r\n")
+        << QByteArray("+COPS: 0,0,\"O2 CZ\"") << QByteArray();
+    QTest::newRow("only unsolicited lines") << QByteArray("AT+CGMI\r\r\nRING\r\n\r\nNO CARRIER\r\n")
+                                            << QByteArray() << QByteArray();
+    QTest::newRow("junk line before the echo")
+        << QByteArray("#~x\x01garbage\r\nAT+CGMM\r\r\nZenk\r\n\r\nOK\r\n") << QByteArray("Zenk") << QByteArray();
+    QTest::newRow("rejected with a number") << QByteArray("AT+CSQ\r\r\n+CME ERROR: 30\r\n")
+                                            << QByteArray("+CME ERROR: 30") << QByteArray();
+    QTest::newRow("answer starting with AT, echo known")
+        << QByteArray("AT+CGMM\r\r\nATLAS 2\r\n\r\nOK\r\n") << QByteArray("ATLAS 2") << QByteArray("AT+CGMM");
+    QTest::newRow("the command's own code is its answer")
+        << QByteArray("AT+CREG?\r\r\n+CREG: 0,1\r\n\r\nOK\r\n") << QByteArray("+CREG: 0,1") << QByteArray("AT+CREG?");
+    QTest::newRow("another unsolicited code before the own one")
+        << QByteArray("AT+CREG?\r\r\n+CMTI: \"SM\",1\r\n\r\n+CREG: 0,5\r\n\r\nOK\r\n") << QByteArray("+CREG: 0,5")
+        << QByteArray("AT+CREG?");
+    QTest::newRow("junk starting with AT before the echo")
+        << QByteArray("ATTN\r\nAT+CGMM\r\r\nZenk\r\n\r\nOK\r\n") << QByteArray("Zenk") << QByteArray("AT+CGMM");
 }
 
 void TestAtTransport::cutReplyLine()
 {
     QFETCH(QByteArray, received);
     QFETCH(QByteArray, line);
-    QCOMPARE(CutReplyLine(received), line);
+    QFETCH(QByteArray, command);
+    if (command.isEmpty())
+        QCOMPARE(CutReplyLine(received), line);
+    QCOMPARE(AnswerLine(received, command), line);
 }
 
 void TestAtTransport::hasFinalResult_data()

@@ -9,6 +9,8 @@
 
 #include <QTest>
 
+#include <atomic>
+
 using Answers = QHash<QByteArray, QByteArray>;  // command without CR -> answer line
 
 class TestPhoneInfo : public QObject
@@ -26,6 +28,10 @@ private slots:
     void rejectedQueries();
     void settings_data();
     void settings();
+    void faultyLine_data();
+    void faultyLine();
+    void endsEarly_data();
+    void endsEarly();
 };
 
 namespace {
@@ -80,27 +86,36 @@ const QList<QByteArray> AllQueries{
     "AT^SLCK=\"SC\",2", "AT^SLCK=\"PS\",2", "AT^SPIC", "AT+CLCK=\"SC\",2", "AT+CVIB?",
     "AT+CLIR?", "AT+CMUT?", "AT^SNFS?", "AT+CPUC?"};
 
+// Reshapes the handset's reply text to a command before it is written.
+using Shape = std::function<QByteArray(const QByteArray &command, const QByteArray &reply)>;
+
 // Runs the readout against a scripted handset; a command missing from
 // answers is rejected with ERROR.
 struct Readout
 {
-    Readout(const Answers &answers, bool makerAndModelOnly = false)
+    Readout(const Answers &answers, bool makerAndModelOnly = false, const Shape &shape = {},
+            const ReadoutControl &control = {})
     {
         PtyPair pty;
         if (!pty.isValid())
             return;
         ScriptedModem modem(pty, [&](const QByteArray &command) {
-            if (!answers.contains(command))
-                return QList<QByteArray>{command + "\r\r\nERROR\r\n"};
-            const QByteArray text = ScriptedModem::reply(command, answers.value(command));
+            QByteArray text = answers.contains(command)
+                                  ? ScriptedModem::reply(command, answers.value(command))
+                                  : command + "\r\r\nERROR\r\n";
+            if (shape)
+                text = shape(command, text);
+            if (text.isEmpty())
+                return QList<QByteArray>{};
             return QList<QByteArray>{text.left(command.size() + 1),
                                      text.mid(command.size() + 1)};
         }, 3);
         TComPort port(QStringLiteral("ComPort1"));
         port.setPort(pty.slavePath());
         port.OpenPort();
-        info = ReadPhoneInfo(port, makerAndModelOnly,
-                             [this](int position) { progress.append(position); });
+        ReadoutControl steer = control;
+        steer.progress = [this](int position) { progress.append(position); };
+        info = ReadPhoneInfo(port, makerAndModelOnly, steer);
         port.ClosePort();
         commands = modem.commands();
     }
@@ -132,6 +147,16 @@ void TestPhoneInfo::cut_data()
                                << QByteArray("-83 dBm   49%");
     QTest::newRow("signal 0") << QByteArray("signal") << QByteArray("+CSQ: 0,99")
                               << QByteArray("-113 dBm   0%");
+    // Beyond 31 the level goes through the unsigned 8-bit value: 32 to 56 give
+    // levels above -51 dBm, 57 to 98 wrap round below -113 dBm.
+    QTest::newRow("signal 32") << QByteArray("signal") << QByteArray("+CSQ: 32,99")
+                               << QByteArray("-49 dBm   103%");
+    QTest::newRow("signal 56") << QByteArray("signal") << QByteArray("+CSQ: 56,99")
+                               << QByteArray("-1 dBm   181%");
+    QTest::newRow("signal 57") << QByteArray("signal") << QByteArray("+CSQ: 57,99")
+                               << QByteArray("-255 dBm   -230%");
+    QTest::newRow("signal 98") << QByteArray("signal") << QByteArray("+CSQ: 98,99")
+                               << QByteArray("-173 dBm   -97%");
     QTest::newRow("signal not a number") << QByteArray("signal") << QByteArray("+CSQ: x,99")
                                          << QByteArray("???");
     QTest::newRow("signal rejected") << QByteArray("signal") << QByteArray("+CME ERROR: 30")
@@ -340,6 +365,98 @@ void TestPhoneInfo::settings()
         {"handsFree", optionalText(info.handsFree)}};
     QVERIFY(states.contains(control));
     QCOMPARE(states.value(control), state);
+}
+
+void TestPhoneInfo::faultyLine_data()
+{
+    QTest::addColumn<Shape>("shape");
+
+    // Where real handsets put unsolicited result codes: inside a reply, in
+    // front of the echo (a call or cell change arriving between two queries)
+    // and after the final line.
+    QTest::newRow("RING inside every reply") << Shape([](const QByteArray &c, const QByteArray &r) {
+        return QByteArray(r).insert(c.size() + 1, "\r\nRING\r\n");
+    });
+    QTest::newRow("+CREG and +CMTI before every echo") << Shape([](const QByteArray &, const QByteArray &r) {
+        return "\r\n+CREG: 1\r\n\r\n+CMTI: \"SM\",4\r\n" + r;
+    });
+    QTest::newRow("+CRING after every final line") << Shape([](const QByteArray &, const QByteArray &r) {
+        return r + "\r\n+CRING: VOICE\r\n";
+    });
+    QTest::newRow("junk line of 5000 bytes before the first reply")
+        << Shape([](const QByteArray &c, const QByteArray &r) {
+               return c == "AT+CGMI" ? QByteArray(5000, '#') + "\r\n" + r : r;
+           });
+    QTest::newRow("no echo") << Shape([](const QByteArray &c, const QByteArray &r) {
+        return r.mid(c.size() + 1);
+    });
+}
+
+void TestPhoneInfo::faultyLine()
+{
+    QFETCH(Shape, shape);
+
+    // Every row as with a clean line; nothing shifted onto the next query.
+    const PhoneInfo clean = Readout(typicalAnswers()).info;
+    const Readout r(typicalAnswers(), false, shape);
+    const PhoneInfo &info = r.info;
+    QCOMPARE(r.commands, AllQueries);
+    QVERIFY(info.complete);
+    for (auto field : {&PhoneInfo::Vyrobce, &PhoneInfo::model, &PhoneInfo::VerzeGSM,
+                       &PhoneInfo::IMEI, &PhoneInfo::Baterie, &PhoneInfo::Signal,
+                       &PhoneInfo::Operator, &PhoneInfo::IMSI, &PhoneInfo::cisloSIM,
+                       &PhoneInfo::strediskoSMS, &PhoneInfo::clock, &PhoneInfo::Poplatky})
+        QCOMPARE(info.*field, clean.*field);
+    QCOMPARE(info.ringIndex, clean.ringIndex);
+    QCOMPARE(info.speakerIndex, clean.speakerIndex);
+    QCOMPARE(info.alertIndex, clean.alertIndex);
+    for (auto flag : {&PhoneInfo::pinLock, &PhoneInfo::simBinding, &PhoneInfo::keyLock,
+                      &PhoneInfo::vibration, &PhoneInfo::microphoneMute, &PhoneInfo::handsFree})
+        QCOMPARE(info.*flag, clean.*flag);
+}
+
+void TestPhoneInfo::endsEarly_data()
+{
+    QTest::addColumn<QList<QByteArray>>("silentCommands");  // get no byte at all
+    QTest::addColumn<int>("cancelAt");                      // progress position; 0: never
+    QTest::addColumn<int>("end");
+    QTest::addColumn<int>("sent");                          // queries written
+
+    const QList<QByteArray> none;
+    QTest::newRow("handset gone after the firmware query")
+        << QList<QByteArray>(AllQueries.mid(3)) << 0 << int(ReadoutEnd::Silent) << 5;
+    QTest::newRow("one silent query is not enough")
+        << QList<QByteArray>{"AT+CGSN", "AT+CSQ"} << 0 << int(ReadoutEnd::Complete) << 23;
+    QTest::newRow("silent SIM query and the next one")
+        << QList<QByteArray>{"AT^SCID", "AT+CSCA?"} << 0 << int(ReadoutEnd::Silent) << 10;
+    QTest::newRow("silent from the start") << AllQueries << 0 << int(ReadoutEnd::Silent) << 2;
+    QTest::newRow("cancelled before the battery query") << none << 5 << int(ReadoutEnd::Cancelled) << 4;
+}
+
+void TestPhoneInfo::endsEarly()
+{
+    QFETCH(QList<QByteArray>, silentCommands);
+    QFETCH(int, cancelAt);
+    QFETCH(int, end);
+    QFETCH(int, sent);
+
+    ReadoutControl control;
+    std::atomic_int position{0};  // set on the handset's thread
+    if (cancelAt > 0) {
+        // The readout asks before it reports the position of the next query.
+        control.cancelled = [&] { return position == cancelAt - 1; };
+    }
+    const Shape shape = [&](const QByteArray &c, const QByteArray &r) {
+        position = int(AllQueries.indexOf(c)) + 1;
+        return silentCommands.contains(c) ? QByteArray() : r;
+    };
+    const Readout r(typicalAnswers(), false, shape, control);
+    QCOMPARE(int(r.info.end), end);
+    QCOMPARE(r.info.complete, end == int(ReadoutEnd::Complete));
+    QCOMPARE(r.commands.size(), sent);
+    // What was read before the end stays.
+    if (sent >= 3 && !silentCommands.contains("AT+CGMI"))
+        QCOMPARE(r.info.Vyrobce, QByteArray("TORVANE"));
 }
 
 QTEST_GUILESS_MAIN(TestPhoneInfo)

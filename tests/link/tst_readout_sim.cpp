@@ -16,6 +16,7 @@ class TestReadoutSim : public QObject
 private slots:
     void readout_data();
     void readout();
+    void realHandset();
 };
 
 void TestReadoutSim::readout_data()
@@ -69,6 +70,43 @@ void TestReadoutSim::readout()
     // The port is left in step: a further query gets its own answer.
     port.SendText("AT+CGMM\r");
     QCOMPARE(ReadReply(port), QByteArray("Zenk"));
+}
+
+// Opt-in: with TORVANE_TEST_PORT naming a real handset's modem port
+// ("/dev/ttyACM0", "COM3"), the same readout runs against it and prints what
+// it read. The line settings are the program's fixed ones (the baud rate of
+// a USB modem port does not matter).
+void TestReadoutSim::realHandset()
+{
+    const QString device = qEnvironmentVariable("TORVANE_TEST_PORT");
+    if (device.isEmpty())
+        QSKIP("set TORVANE_TEST_PORT to a handset's modem port to run this");
+
+    TComPort port(QStringLiteral("ComPort1"));
+    port.setPort(device);
+    port.setBaudRateText(QStringLiteral("115200"));
+    port.OpenPort();
+    QVERIFY2(CheckPresence(port), qPrintable(device + QStringLiteral(": no answer to ATE1")));
+    const PhoneInfo info = ReadPhoneInfo(port, false, ReadoutControl{});
+    port.ClosePort();
+
+    const auto show = [](const char *row, const QByteArray &value) {
+        qInfo("%-14s %s", row, value.constData());
+    };
+    show("maker", info.Vyrobce);
+    show("model", info.model);
+    show("firmware", info.VerzeGSM);
+    show("IMEI", info.IMEI);
+    show("battery", info.Baterie);
+    show("signal", info.Signal);
+    show("operator", info.Operator);
+    show("IMSI", info.IMSI);
+    show("SIM number", info.cisloSIM);
+    show("SMS centre", info.strediskoSMS);
+    show("clock", info.clock);
+    show("call charges", info.Poplatky);
+    QCOMPARE(int(info.end), int(ReadoutEnd::Complete));
+    QVERIFY(!info.Vyrobce.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestReadoutSim)

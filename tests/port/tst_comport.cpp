@@ -234,20 +234,28 @@ void TestComPort::receiveText_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::addColumn<int>("minMs");             // bounds of the time the read takes
     QTest::addColumn<int>("maxMs");
+    QTest::addColumn<int>("withinMs");          // ReceiveTextWithin(n, withinMs); -1: ReceiveText(n)
 
     QTest::newRow("returns at n characters")
-        << QByteArray("HELLOWORLD") << 0 << QByteArray() << 5 << QByteArray("HELLO") << 0 << 500;
+        << QByteArray("HELLOWORLD") << 0 << QByteArray() << 5 << QByteArray("HELLO") << 0 << 500 << -1;
     QTest::newRow("fewer than n already waiting")
-        << QByteArray("OK\r\n") << 0 << QByteArray() << 50 << QByteArray("OK\r\n") << 0 << 1000;
+        << QByteArray("OK\r\n") << 0 << QByteArray() << 50 << QByteArray("OK\r\n") << 0 << 1000 << -1;
     QTest::newRow("peer pauses mid-stream")
-        << QByteArray("AB") << 700 << QByteArray("CD") << 4 << QByteArray("AB") << 0 << 600;
+        << QByteArray("AB") << 700 << QByteArray("CD") << 4 << QByteArray("AB") << 0 << 600 << -1;
     QTest::newRow("nothing comes: 10 ms per character plus 1 s")
-        << QByteArray() << 0 << QByteArray() << 3 << QByteArray() << 1030 << 3000;
+        << QByteArray() << 0 << QByteArray() << 3 << QByteArray() << 1030 << 3000 << -1;
     QTest::newRow("first byte late, then the rest at once")
         << QByteArray() << 300 << QByteArray("+CSQ: 20,99\r\n") << 100 << QByteArray("+CSQ: 20,99\r\n")
-        << 250 << 1900;
+        << 250 << 1900 << -1;
     QTest::newRow("every byte value")
-        << allByteValues() << 0 << QByteArray() << 256 << allByteValues() << 0 << 2000;
+        << allByteValues() << 0 << QByteArray() << 256 << allByteValues() << 0 << 2000 << -1;
+    QTest::newRow("peer pauses a few milliseconds")
+        << QByteArray("AB") << 40 << QByteArray("CD") << 4 << QByteArray("AB") << 0 << 600 << -1;
+    // A piece of a longer read ends by the time left, not by its own bound (1.9 s).
+    QTest::newRow("within a shorter total")
+        << QByteArray() << 0 << QByteArray() << 90 << QByteArray() << 280 << 1500 << 300;
+    QTest::newRow("bytes after the shorter total stay for the next read")
+        << QByteArray() << 1200 << QByteArray("LATE") << 90 << QByteArray() << 0 << 1100 << 400;
 }
 
 void TestComPort::receiveText()
@@ -259,6 +267,7 @@ void TestComPort::receiveText()
     QFETCH(QByteArray, expected);
     QFETCH(int, minMs);
     QFETCH(int, maxMs);
+    QFETCH(int, withinMs);
 
     PtyPair pty;
     TComPort port(QStringLiteral("ComPort1"));
@@ -275,7 +284,7 @@ void TestComPort::receiveText()
     });
     QElapsedTimer clock;
     clock.start();
-    const QByteArray got = port.ReceiveText(n);
+    const QByteArray got = withinMs < 0 ? port.ReceiveText(n) : port.ReceiveTextWithin(n, withinMs);
     const qint64 took = clock.elapsed();
     device.join();
 

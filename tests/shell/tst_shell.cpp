@@ -34,8 +34,9 @@ namespace {
 
 const QString Offline = QStringLiteral("Práce Offline - Nenalezen telefon !");
 const QString NoHandset = QStringLiteral("Telefon neni připojen, nebo chybná konfigurace portu");
-const QString PortBusy = QStringLiteral("Port je pravděpodobně používán jinou aplikací.");
-const QString PortBusyHint = QStringLiteral("Ukončete aplikaci nebo restartujte počítač !");
+const QString PortMissing = QStringLiteral("Port %s neexistuje.");  // %s: the port's name
+const QString PortMissingHint =
+    QStringLiteral("Připojte telefon nebo zvolte jiný port v Nastavení / Porty a jazyk.");
 
 // A program folder of its own for each case, and the main window built on it.
 struct Fixture
@@ -141,7 +142,7 @@ void TestShell::startUp_data()
     QTest::newRow("handset silent") << QStringList{"--silent"} << true << QByteArray()
         << "" << false << false << "obsazen" << Offline << QStringList{NoHandset} << info << 0;
     QTest::newRow("port missing") << QStringList{} << false << QByteArray()
-        << "" << false << false << "nelze otevřít" << "" << QStringList{PortBusy, PortBusyHint}
+        << "" << false << false << "nelze otevřít" << "" << QStringList{PortMissing, PortMissingHint}
         << warning << 0;
     QTest::newRow("maker and model only") << QStringList{} << true << QByteArray("[Info]\nAktivni=1\n")
         << "TORVANE" << false << true << "obsazen" << "" << QStringList{} << none << 0;
@@ -149,6 +150,9 @@ void TestShell::startUp_data()
         << "TORVANE" << true << true << "obsazen" << "" << QStringList{} << none << 4;
     QTest::newRow("another maker") << QStringList{"--maker", "NOKIA"} << true << QByteArray()
         << "NOKIA" << true << false << "obsazen" << "" << QStringList{} << none << 0;
+    // The maker word is compared in its exact case.
+    QTest::newRow("maker word in another case") << QStringList{"--maker", "Torvane"} << true << QByteArray()
+        << "Torvane" << true << false << "obsazen" << "" << QStringList{} << none << 0;
 }
 
 void TestShell::startUp()
@@ -194,6 +198,7 @@ void TestShell::startUp()
     QCOMPARE(boxes.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty()) {
         QCOMPARE(int(boxes[0].icon), icon);
+        message.replaceInStrings(QStringLiteral("%s"), port);
         QCOMPARE(boxes[0].text.split(QLatin1Char('\n')), message);
     }
 

@@ -9,6 +9,12 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 class TstZenksim : public QObject
 {
     Q_OBJECT
@@ -25,6 +31,7 @@ private slots:
     void control_data();
     void control();
     void logRecordsCommands();
+    void controlClientThatNeverReads();
     void powerOffAndOn();
     void stateFile();
     void badStateFileIsRefused_data();
@@ -249,6 +256,21 @@ void TstZenksim::control_data()
     QTest::newRow("bad quote") << QByteArray("set operator.name \"O2") << QByteArray("ERROR badly quoted value\n");
     QTest::newRow("unknown command") << QByteArray("fly") << QByteArray("ERROR unknown command fly (try help)\n");
     QTest::newRow("power what") << QByteArray("power up") << QByteArray("ERROR expected power on or power off\n");
+    // Keys with a type take only their values.
+    QTest::newRow("set number in range") << QByteArray("set ring.level 5") << QByteArray("OK\n");
+    QTest::newRow("set number out of range") << QByteArray("set ring.level 6")
+                                             << QByteArray("ERROR bad value for ring.level: expected 1..5\n");
+    QTest::newRow("set number that is no number") << QByteArray("set battery.charge lots")
+                                                  << QByteArray("ERROR bad value for battery.charge: expected 0..100\n");
+    QTest::newRow("set signal unknown") << QByteArray("set signal.rssi 99") << QByteArray("OK\n");
+    QTest::newRow("set signal beyond 31") << QByteArray("set signal.rssi 40")
+                                          << QByteArray("ERROR bad value for signal.rssi: expected 0..31 or 99\n");
+    QTest::newRow("set boolean") << QByteArray("set lock.sc 2")
+                                 << QByteArray("ERROR bad value for lock.sc: expected 0 or 1\n");
+    QTest::newRow("set enumeration") << QByteArray("set at.charset UCS2") << QByteArray("OK\n");
+    QTest::newRow("set enumeration, other word") << QByteArray("set at.charset UTF8")
+                                                 << QByteArray("ERROR bad value for at.charset: expected GSM, IRA or UCS2\n");
+    QTest::newRow("set text key takes any text") << QByteArray("set imei 12") << QByteArray("OK\n");
 }
 
 void TstZenksim::control()
@@ -276,6 +298,31 @@ void TstZenksim::logRecordsCommands()
     const QByteArray dump = sim.control("dump");
     QVERIFY(dump.contains("\noperator.name = O2 - CZ\n"));
     QVERIFY(dump.contains("\nsignal.rssi = 7\n"));
+}
+
+void TstZenksim::controlClientThatNeverReads()
+{
+    SimProcess sim;
+    QVERIFY(sim.start());
+    RawLine modem(sim.modemPath());
+    // A reply far larger than the socket's buffer.
+    const QByteArray big(400000, 'x');
+    QCOMPARE(sim.control("set operator.name " + big), QByteArray("OK\n"));
+
+    const int stalled = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    QVERIFY(stalled >= 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, sim.controlPath().toLocal8Bit().constData(), sizeof addr.sun_path - 1);
+    QCOMPARE(::connect(stalled, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+    QCOMPARE(::write(stalled, "get operator.name\n", 18), ssize_t(18));
+
+    // Meanwhile the ports and other clients are answered as usual.
+    QCOMPARE(RawLine::lines(modem.command("AT+CGMI", 1500), "AT+CGMI"), QByteArray("TORVANE|OK"));
+    QCOMPARE(sim.control("get maker", 1500), QByteArray("TORVANE\n"));
+    // And a client that reads gets the whole reply.
+    QCOMPARE(sim.control("get operator.name", 10000), big + "\n");
+    ::close(stalled);
 }
 
 void TstZenksim::powerOffAndOn()

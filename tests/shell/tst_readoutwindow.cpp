@@ -1,0 +1,234 @@
+// The main window during the information readout against a slow or failing
+// handset: it keeps processing events (timers fire, the progress bar moves),
+// only "Zrušit" takes input, cancelling and closing end the readout at the
+// next query, a handset that falls silent ends it as offline; and the
+// message for a modem port that cannot be opened names the right fault.
+
+#include "clock.h"
+#include "comport.h"
+#include "hlavni.h"
+#include "infopage.h"
+#include "processlist.h"
+#include "pty.h"
+#include "scripteddialogs.h"
+#include "simprocess.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+const QString Offline = QStringLiteral("Práce Offline - Nenalezen telefon !");
+const QString NoHandset = QStringLiteral("Telefon neni připojen, nebo chybná konfigurace portu");
+
+struct Fixture
+{
+    QTemporaryDir folder;
+    FixedClock clock{QDateTime(QDate(2006, 12, 8), QTime(9, 5, 7))};
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TForm1> form;
+
+    TForm1 &create(const QString &port)
+    {
+        QFile ini(folder.path() + QStringLiteral("/torvane.ini"));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[ComPort1]\nPort=" + port.toLocal8Bit() + "\n");
+        ini.close();
+        form = std::make_unique<TForm1>(folder.path(), clock);
+        form->show();
+        return *form;
+    }
+};
+
+// Runs step every 20 ms while the readout runs, with the window's state.
+struct WhileReading
+{
+    explicit WhileReading(TForm1 &form, std::function<void(TForm1 &)> step)
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this, &form, step] {
+            if (!form.readoutRunning())
+                return;
+            ++ticks;
+            windowTookInput = windowTookInput || form.centralWidget()->isEnabled()
+                              || form.menuBar()->isEnabled();
+            positions.insert(form.Progres()->value());
+            step(form);
+        });
+        timer.start(20);
+    }
+
+    QTimer timer;
+    int ticks = 0;
+    bool windowTookInput = false;
+    QSet<int> positions;
+};
+
+int loggedQueries(const SimProcess &sim)
+{
+    return int(sim.control("log").count('\n'));
+}
+
+} // namespace
+
+class TestReadoutWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void slowHandsetCanBeCancelled();
+    void handsetFallsSilent();
+    void closingWaitsForTheReadout();
+    void portOpenFailure_data();
+    void portOpenFailure();
+};
+
+void TestReadoutWindow::slowHandsetCanBeCancelled()
+{
+    SimProcess sim({"--latency", "250"});
+    QVERIFY(sim.start());
+    Fixture f;
+    TForm1 &form = f.create(sim.modemPath());
+    QSignalSpy refreshClicks(form.infoPage()->refresh(), &QPushButton::clicked);
+
+    bool cancelled = false;
+    WhileReading watch(form, [&](TForm1 &w) {
+        if (cancelled || w.Progres()->value() < 4)
+            return;
+        // The rest of the window takes no clicks; "Zrušit" does.
+        QTest::mouseClick(w.infoPage()->refresh(), Qt::LeftButton);
+        QTest::mouseClick(w.btnZrusit(), Qt::LeftButton);
+        cancelled = true;
+    });
+    form.refreshClick();  // as at start-up: before any message loop runs
+
+    QVERIFY(cancelled);
+    QVERIFY2(watch.ticks >= 10, qPrintable(QString::number(watch.ticks)));
+    QVERIFY(watch.positions.contains(1) && watch.positions.contains(4));  // the bar moved
+    QVERIFY(!watch.windowTookInput);
+    QCOMPARE(refreshClicks.count(), 0);
+
+    // Ended at the query after the click: ATE1 and the first four queries.
+    QCOMPARE(loggedQueries(sim), 5);
+    QVERIFY(!form.readoutRunning());
+    QVERIFY(form.centralWidget()->isEnabled());
+    QVERIFY(form.ProgresPanel()->isHidden());
+    QCOMPARE(form.infoPage()->Vyrobce()->text(), QStringLiteral("TORVANE"));
+    QCOMPARE(form.infoPage()->IMEI()->text(), QStringLiteral("356938035643809"));
+    QCOMPARE(form.infoPage()->Baterie()->text(), QString());
+    // The maker was read: the handset is there and its controls go on.
+    QVERIFY(form.infoPage()->SynchrCas()->isEnabled());
+    QVERIFY(f.dialogs.messages().isEmpty());
+
+    // The next readout starts afresh and runs to its end.
+    QVERIFY(sim.control("log clear").startsWith("OK"));
+    WhileReading again(form, [](TForm1 &) {});
+    form.refreshClick();
+    QCOMPARE(loggedQueries(sim), 24);
+    QCOMPARE(form.infoPage()->Baterie()->text(), QStringLiteral("80 %"));
+}
+
+void TestReadoutWindow::handsetFallsSilent()
+{
+    SimProcess sim({"--latency", "150"});
+    QVERIFY(sim.start());
+    Fixture f;
+    TForm1 &form = f.create(sim.modemPath());
+
+    bool off = false;
+    WhileReading watch(form, [&](TForm1 &w) {
+        if (!off && w.Progres()->value() >= 3) {
+            off = sim.control("power off").startsWith("OK");
+        }
+    });
+    form.refreshClick();
+
+    QVERIFY(off);
+    // Two queries without an answer, not the twenty that were left.
+    QVERIFY2(loggedQueries(sim) <= 7, qPrintable(sim.control("log")));
+    QCOMPARE(form.panelText(0), Offline);
+    const auto boxes = f.dialogs.messages();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].icon, Dialogs::Icon::Information);
+    QCOMPARE(boxes[0].text, NoHandset);
+    // What the handset said before stays; without it the controls stay off.
+    QCOMPARE(form.infoPage()->Vyrobce()->text(), QStringLiteral("TORVANE"));
+    QVERIFY(!form.infoPage()->SynchrCas()->isEnabled());
+    QVERIFY(form.ProgresPanel()->isHidden());
+    QVERIFY(form.centralWidget()->isEnabled());
+}
+
+void TestReadoutWindow::closingWaitsForTheReadout()
+{
+    SimProcess sim({"--latency", "500"});
+    QVERIFY(sim.start());
+    Fixture f;
+    TForm1 &form = f.create(sim.modemPath());
+    QSignalSpy closed(&form, &TForm1::closed);
+
+    bool asked = false;
+    WhileReading watch(form, [&](TForm1 &w) {
+        if (!asked && w.Progres()->value() >= 2) {
+            asked = true;
+            w.close();
+        }
+    });
+    form.refreshClick();
+
+    QVERIFY(asked);
+    QVERIFY(loggedQueries(sim) <= 4);
+    QVERIFY(f.dialogs.messages().isEmpty());
+    // The window closes once the readout is over, from the message loop.
+    QVERIFY(closed.wait(5000));
+    QVERIFY(!form.isVisible());
+    QVERIFY(!form.ComPort1->Connected());
+}
+
+void TestReadoutWindow::portOpenFailure_data()
+{
+    QTest::addColumn<bool>("inUse");
+    QTest::addColumn<QStringList>("lines");  // "%s": the port's name
+
+    QTest::newRow("no such device") << false
+        << QStringList{QStringLiteral("Port %s neexistuje."),
+                       QStringLiteral("Připojte telefon nebo zvolte jiný port v Nastavení / Porty a jazyk.")};
+    QTest::newRow("held by another program") << true
+        << QStringList{QStringLiteral("Port je pravděpodobně používán jinou aplikací."),
+                       QStringLiteral("Ukončete aplikaci nebo restartujte počítač !")};
+}
+
+void TestReadoutWindow::portOpenFailure()
+{
+    QFETCH(bool, inUse);
+    QFETCH(QStringList, lines);
+
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort other(QStringLiteral("other"));
+    const QString port = inUse ? pty.slavePath() : QStringLiteral("/dev/torvane-no-such-port");
+    if (inUse) {
+        other.setPort(port);
+        other.OpenPort();
+    }
+    Fixture f;
+    TForm1 &form = f.create(port);
+    form.refreshClick();
+
+    const auto boxes = f.dialogs.messages();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].icon, Dialogs::Icon::Warning);
+    lines.replaceInStrings(QStringLiteral("%s"), port);
+    QCOMPARE(boxes[0].text.split(QLatin1Char('\n')), lines);
+    QCOMPARE(form.panelText(2), QStringLiteral("nelze otevřít"));
+    QVERIFY(form.ProgresPanel()->isHidden());
+}
+
+QTEST_MAIN(TestReadoutWindow)
+#include "tst_readoutwindow.moc"
