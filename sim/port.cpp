@@ -91,6 +91,9 @@ std::string PtyPort::readAvailable()
             break;
         out.append(buf, size_t(n));
     }
+    if (m_inputPaced && m_pacing.baud > 0 && !out.empty())
+        m_inputUntil = std::max(Clock::now(), m_inputUntil)
+                       + std::chrono::microseconds(int64_t(out.size()) * 10 * 1000000 / m_pacing.baud);
     return out;
 }
 
@@ -120,7 +123,9 @@ void PtyPort::sendReply(const std::string &bytes)
 {
     if (bytes.empty() || m_master < 0)
         return;
-    queue(bytes, Clock::now() + std::chrono::milliseconds(m_pacing.latencyMs));
+    const Clock::time_point now = Clock::now();
+    const Clock::time_point asked = m_inputPaced ? std::max(now, m_inputUntil) : now;
+    queue(bytes, asked + std::chrono::milliseconds(m_pacing.latencyMs));
 }
 
 void PtyPort::discardOutput()
