@@ -437,7 +437,7 @@ void DiagFileSystem::onRx(int count)
 {
     QByteArray bytes;
     try {
-        bytes = m_port->ReceiveBytes(qMax(count, m_port->PendingCount()));
+        bytes = m_port->ReceiveBytes(count);
     } catch (const EComPort &) {
         return;
     }

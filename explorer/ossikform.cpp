@@ -73,7 +73,7 @@ TForm1::TForm1(const QString &programFolder, QWidget *parent)
     applyTexts();
 
     // The F-key buttons look at the pane the user came from.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+    m_focusHook = connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
         if (now && now->window() != this)
             return;
         m_previousControl = m_currentControl;
@@ -83,6 +83,8 @@ TForm1::TForm1(const QString &programFolder, QWidget *parent)
 
 TForm1::~TForm1()
 {
+    // The children are deleted after the members; focus moves while they go.
+    disconnect(m_focusHook);
     try {
         m_port->ClosePort();
     } catch (const EComPort &) {
@@ -169,7 +171,9 @@ void TForm1::buildWindow()
     m_zenkList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_zenkList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_zenkList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_zenkList, &QTreeWidget::itemActivated, this, [this] { openZenkRow(); });
+    // Queued: the listing empties the pane, which must not happen while the
+    // view is still inside its own signal about one of the rows.
+    connect(m_zenkList, &QTreeWidget::itemActivated, this, [this] { openZenkRow(); }, Qt::QueuedConnection);
 
     auto *pcTop = new QHBoxLayout;
     pcTop->addWidget(m_shellCombo, 1);

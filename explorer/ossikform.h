@@ -132,4 +132,5 @@ private:
     enum class Transfer { None, Upload, Download } m_transfer = Transfer::None;
 
     QPointer<QWidget> m_previousControl, m_currentControl;
+    QMetaObject::Connection m_focusHook;
 };

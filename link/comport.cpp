@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
 #include <climits>
 #include <optional>
 
@@ -177,6 +180,18 @@ TComPort::TComPort(const QString &name, QObject *parent)
     // bytes that arrive while a handler processes events are announced too.
     connect(m_serial, &QSerialPort::readyRead, this, &TComPort::scheduleRxEvent);
     connect(m_serial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        // A read notification that comes after a synchronous read has taken
+        // the bytes reads nothing (0 bytes, or EAGAIN); unless the device has
+        // hung up, the line is fine.
+#ifdef Q_OS_UNIX
+        if (e == QSerialPort::ReadError && (errno == 0 || errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd p{int(m_serial->handle()), POLLIN, 0};
+            if (::poll(&p, 1, 0) >= 0 && !(p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+                m_serial->clearError();
+                return;
+            }
+        }
+#endif
         if (e == QSerialPort::ReadError || e == QSerialPort::ResourceError)
             scheduleLineLost();
     });

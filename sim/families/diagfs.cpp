@@ -22,6 +22,7 @@
 // An entry: 59 0A|0B 00 i, zeros to byte 14, size (4) at 15, zeros to 23,
 // name length k at 24 and the entry's path from the root (k bytes) at 25.
 // Entries are in name order; a path may start with "/"; ".." is never found.
+// Names are Windows-1250 on the handset's side and UTF-8 in the folder.
 // A file is written only when all its bytes have arrived.
 
 #include "../family.h"
@@ -100,6 +101,75 @@ std::string bytes(std::initializer_list<int> list)
     return out;
 }
 
+// ---- names: the handset's Windows-1250 bytes, the PC's UTF-8 -------------------
+
+// Unicode of the bytes 80-FF of Windows-1250 (undefined ones: the C1 control).
+const uint16_t HighHalf[128] = {
+    0x20AC, 0x0081, 0x201A, 0x0083, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x0088, 0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x0098, 0x2122, 0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A,
+    0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6, 0x00A7,
+    0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B,
+    0x00B0, 0x00B1, 0x02DB, 0x0142, 0x00B4, 0x00B5, 0x00B6, 0x00B7,
+    0x00B8, 0x0105, 0x015F, 0x00BB, 0x013D, 0x02DD, 0x013E, 0x017C,
+    0x0154, 0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7,
+    0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E,
+    0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7,
+    0x0158, 0x016E, 0x00DA, 0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF,
+    0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7,
+    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F,
+    0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7,
+    0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
+};
+
+void appendUtf8(std::string &out, uint32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+std::string toUtf8(const std::string &cp1250)
+{
+    std::string out;
+    for (unsigned char c : cp1250)
+        appendUtf8(out, c < 0x80 ? c : HighHalf[c - 0x80]);
+    return out;
+}
+
+std::string toCp1250(const std::string &utf8)
+{
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char c = utf8[i];
+        uint32_t cp = c;
+        size_t n = 1;
+        if (c >= 0xE0 && i + 2 < utf8.size()) {
+            cp = (c & 0x0F) << 12 | (utf8[i + 1] & 0x3F) << 6 | (utf8[i + 2] & 0x3F);
+            n = 3;
+        } else if (c >= 0xC0 && i + 1 < utf8.size()) {
+            cp = (c & 0x1F) << 6 | (utf8[i + 1] & 0x3F);
+            n = 2;
+        }
+        i += n;
+        if (cp < 0x80) {
+            out += char(cp);
+            continue;
+        }
+        const uint16_t *found = std::find(std::begin(HighHalf), std::end(HighHalf), cp);
+        out += found == std::end(HighHalf) ? '?' : char(0x80 + (found - HighHalf));
+    }
+    return out;
+}
+
 // The handset path P of a request (L at offset lengthAt, P after it), as a
 // relative path below the root; nullopt for a malformed or escaping path.
 std::optional<fs::path> pathAt(const std::string &payload, size_t lengthAt, size_t length)
@@ -111,7 +181,7 @@ std::optional<fs::path> pathAt(const std::string &payload, size_t lengthAt, size
         return std::nullopt;
     p.pop_back();
     fs::path out;
-    std::stringstream parts(p);
+    std::stringstream parts(toUtf8(p));
     std::string part;
     while (std::getline(parts, part, '/')) {
         if (part.empty() || part == ".")
@@ -243,9 +313,9 @@ std::optional<std::string> list(Simulator &sim, const std::string &p)
     if (index >= entries.size())
         return answer(sim, p, bytes({0x59, files ? 0x0B : 0x0A, 0x1C}));
     const fs::directory_entry &e = entries[index];
-    std::string name = (*rel / e.path().filename()).generic_string();
+    std::string name = toCp1250((*rel / e.path().filename()).generic_string());
     if (name.size() > 200)
-        name = e.path().filename().string().substr(0, 200);
+        name = toCp1250(e.path().filename().string()).substr(0, 200);
     std::string reply = bytes({0x59, files ? 0x0B : 0x0A, 0x00, index});
     reply += std::string(11, '\0');
     std::error_code e2;
