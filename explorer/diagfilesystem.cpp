@@ -336,6 +336,13 @@ void DiagFileSystem::openRoot()
     m_replyTimer.start();
 }
 
+void DiagFileSystem::setCurrentPath(const QByteArray &path)
+{
+    m_currentPath = path;
+    m_label = DisplayPath(path);
+    emit pathLabelChanged(m_label);
+}
+
 void DiagFileSystem::openFolder(const QByteArray &path)
 {
     m_currentPath = path;

@@ -117,6 +117,8 @@ public:
     // ---- operations; each reports its end through the signals
     // The root: free space, then the listing.
     void openRoot();
+    // CurrentPath := path without a listing (the path label follows it).
+    void setCurrentPath(const QByteArray &path);
     // CurrentPath := path, then the listing.
     void openFolder(const QByteArray &path);
     void requestFreeSpace();
