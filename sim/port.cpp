@@ -152,8 +152,8 @@ void PtyPort::onWritable(Clock::time_point now)
         Piece &piece = m_pieces.front();
         size_t chunk = piece.bytes.size();
         if (m_pacing.baud > 0) {
-            // About one millisecond of line time per write, at least one byte.
-            chunk = std::min(chunk, std::max<size_t>(1, size_t(m_pacing.baud) / 10000));
+            // About two milliseconds of line time per write, at least one byte.
+            chunk = std::min(chunk, std::max<size_t>(1, size_t(m_pacing.baud) / 5000));
         }
         const ssize_t n = ::write(m_master, piece.bytes.data(), chunk);
         if (n <= 0)
@@ -161,8 +161,12 @@ void PtyPort::onWritable(Clock::time_point now)
         piece.bytes.erase(0, size_t(n));
         m_queuedBytes -= size_t(n);
         now = Clock::now();
-        if (m_pacing.baud > 0)
-            m_holdUntil = now + std::chrono::microseconds(int64_t(n) * 10 * 1000000 / m_pacing.baud);
+        if (m_pacing.baud > 0) {
+            // Line time runs on from the end of the previous piece, so a late
+            // wake-up of the poll loop is made up and the rate stays the line's.
+            const Clock::time_point start = m_holdUntil > now - std::chrono::milliseconds(2) ? m_holdUntil : now;
+            m_holdUntil = start + std::chrono::microseconds(int64_t(n) * 10 * 1000000 / m_pacing.baud);
+        }
         if (piece.bytes.empty()) {
             m_pieces.pop_front();
             if (m_pacing.gapMs > 0)
