@@ -448,6 +448,11 @@ void DiagFileSystem::onRx(int count)
     } catch (const EComPort &) {
         return;
     }
+    receiveBytes(bytes);
+}
+
+void DiagFileSystem::receiveBytes(const QByteArray &bytes)
+{
     const QList<ReceivedFrame> frames = m_assembler.feed(bytes);
     for (const ReceivedFrame &frame : frames)
         dispatch(frame);

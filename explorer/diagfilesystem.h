@@ -135,6 +135,9 @@ public:
     // Off-line mode; with restart the reset follows the handset's mode reply.
     void goOffline(bool restart);
 
+    // Takes bytes received from the port (the port's receive handler calls it).
+    void receiveBytes(const QByteArray &bytes);
+
 signals:
     void pathLabelChanged(const QByteArray &label);
     // A listing starts: the handset pane is emptied.
