@@ -146,6 +146,11 @@ class TstDiagFileSystem : public QObject
     Q_OBJECT
 
 private slots:
+    void pathRules_data();
+    void pathRules();
+    void texts();
+    void requests_data();
+    void requests();
     void listing_data();
     void listing();
     void roundTrip_data();
@@ -166,6 +171,68 @@ private slots:
     void scriptedUploadEnd_data();
     void scriptedUploadEnd();
 };
+
+// ---- pure rules ----------------------------------------------------------------
+
+void TstDiagFileSystem::pathRules_data()
+{
+    QTest::addColumn<QByteArray>("label");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("operation");  // without its NUL
+    QTest::addColumn<QByteArray>("child");
+    QTest::addColumn<QByteArray>("parent");
+
+    QTest::newRow("root") << QByteArray("/") << QByteArray("a.txt") << QByteArray("/a.txt") << QByteArray("a.txt")
+                          << QByteArray();
+    QTest::newRow("mmc1") << QByteArray("/mmc1") << QByteArray("sounds") << QByteArray("mmc1/sounds")
+                          << QByteArray("mmc1/sounds") << QByteArray();
+    QTest::newRow("pictures") << QByteArray("/mmc1/pictures") << QByteArray("a.txt") << QByteArray("mmc1/pictures/a.txt")
+                              << QByteArray("mmc1/pictures/a.txt") << QByteArray("mmc1");
+}
+
+void TstDiagFileSystem::pathRules()
+{
+    QFETCH(QByteArray, label);
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, operation);
+    QFETCH(QByteArray, child);
+    QFETCH(QByteArray, parent);
+    QCOMPARE(DiagFileSystem::OperationPath(label, name), operation + '\0');
+    QCOMPARE(DiagFileSystem::ChildFolder(label, name), child);
+    QCOMPARE(DiagFileSystem::ParentFolder(label), parent);
+    QCOMPARE(DiagFileSystem::DisplayPath(label.mid(1)), label);
+}
+
+void TstDiagFileSystem::texts()
+{
+    QCOMPARE(DiagFileSystem::SizeText(0), QStringLiteral("0 B"));
+    QCOMPARE(DiagFileSystem::SizeText(1024), QStringLiteral("1024 B"));
+    QCOMPARE(DiagFileSystem::SizeText(1025), QStringLiteral("1 kB"));
+    QCOMPARE(DiagFileSystem::SizeText(2047), QStringLiteral("1 kB"));
+    QCOMPARE(DiagFileSystem::FreeSpaceText(5 * 1048576), QStringLiteral("Volno: 5 MB"));
+    QCOMPARE(DiagFileSystem::FreeSpaceText(1048575), QStringLiteral("Volno: 0 MB"));
+}
+
+void TstDiagFileSystem::requests_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("list the root") << DiagFileSystem::ListRequest(false, "", 0) << QByteArray("59 0a 00 00 00 00 01 00");
+    QTest::newRow("list mmc1, index 3") << DiagFileSystem::ListRequest(false, "mmc1", 3)
+                                        << QByteArray("59 0a 03 00 00 00 05 6d 6d 63 31 00");
+    QTest::newRow("files of mmc1") << DiagFileSystem::ListRequest(true, "mmc1", 0)
+                                   << QByteArray("59 0b 00 00 00 00 05 6d 6d 63 31 00");
+    QTest::newRow("make folder") << DiagFileSystem::PathRequest(0x00, DiagFileSystem::OperationPath("/", "x"))
+                                 << QByteArray("59 00 03 2f 78 00");
+    QTest::newRow("read, next") << DiagFileSystem::ReadNextRequest(7) << QByteArray("59 04 07");
+}
+
+void TstDiagFileSystem::requests()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(payload.toHex(' '), expected);
+}
 
 // ---- against the simulated handset ------------------------------------------
 

@@ -158,7 +158,16 @@ private slots:
     void transferFailures();
     void escapeCancelsTransfer();
     void installedBesideTorvane();
+    void pcPathJoin();
 };
+
+// A download lands in the PC pane's folder; a drive root gets no second separator.
+void TstOssik::pcPathJoin()
+{
+    QCOMPARE(TForm1::JoinPcPath(QStringLiteral("/home/jana"), QStringLiteral("a.jpg")), QStringLiteral("/home/jana/a.jpg"));
+    QCOMPARE(TForm1::JoinPcPath(QStringLiteral("C:\\"), QStringLiteral("a.jpg")), QStringLiteral("C:\\a.jpg"));
+    QCOMPARE(TForm1::JoinPcPath(QStringLiteral("/"), QStringLiteral("a.jpg")), QStringLiteral("/a.jpg"));
+}
 
 void TstOssik::init()
 {
