@@ -159,7 +159,27 @@ private slots:
     void escapeCancelsTransfer();
     void installedBesideTorvane();
     void pcPathJoin();
+    void guardAsksWithOwnTexts();
 };
+
+// The guard asks with texts 54 to 57 of the language file; No leaves the server running.
+void TstOssik::guardAsksWithOwnTexts()
+{
+    ProgramFolder folder;
+    ScriptedDialogs dialogs;
+    dialogs.answers.push_back(Dialogs::Answer::No);
+    ScriptedProcessList processes;
+    processes.entries->append({4242, QStringLiteral("QPSTSE~1.EXE")});
+    TForm1 form(folder.path());
+    form.StartUp(processes, QCoreApplication::applicationFilePath());
+    QVERIFY(!dialogs.messages().isEmpty());
+    const auto question = dialogs.messages().first();
+    QCOMPARE(question.caption, QString::fromUtf8("Upozornění"));
+    QCOMPARE(question.icon, Dialogs::Icon::Question);
+    QVERIFY(question.text.startsWith(QString::fromUtf8("Byl zjištěn běžící Quallcomm Server")));
+    QVERIFY(question.text.contains(QString::fromUtf8("Chcete process ukončit")));
+    QVERIFY(processes.terminated.isEmpty());
+}
 
 // A download lands in the PC pane's folder; a drive root gets no second separator.
 void TstOssik::pcPathJoin()
