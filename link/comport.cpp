@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
 #include <climits>
 #include <optional>
 

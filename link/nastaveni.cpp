@@ -13,6 +13,7 @@
 
 #include "attransport.h"
 #include "comport.h"
+#include "crc16_ossik.h"
 #include "dialogs.h"
 #include "inifile.h"
 
@@ -24,9 +25,9 @@
 
 namespace {
 
-// The diagnostic frame of the free-space query (payload 59 0C), and the start
-// of the handset's positive answer to it.
-const QByteArray DiagProbeFrame("\x59\x0C\xC4\xC1\x7E", 5);
+// The diagnostic frame of the free-space query (payload 59 0C), framed as
+// ossik frames it, and the start of the handset's positive answer to it.
+const QByteArray DiagProbeFrame = EncodeFrame(QByteArrayLiteral("\x59\x0C"));
 const QByteArray DiagProbeAnswer("\x59\x0C\x00\x00", 4);
 constexpr char DiagFrameFlag = '\x7E';
 

@@ -283,12 +283,17 @@ int main(int argc, char **argv)
             fds.push_back({c.fd, short(c.answered ? POLLOUT : POLLIN), 0});
             wake = std::min(wake, c.deadline);
         }
-        int timeout = -1;
+        // To the microsecond: paced lines wake many times per millisecond.
+        timespec timeout{};
+        timespec *bound = nullptr;
         if (wake != Clock::time_point::max()) {
-            const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wake - now).count();
-            timeout = int(std::clamp<long long>(ms, 0, 60000));
+            const auto us = std::clamp<long long>(
+                std::chrono::ceil<std::chrono::microseconds>(wake - now).count(), 0, 60000000LL);
+            timeout.tv_sec = time_t(us / 1000000);
+            timeout.tv_nsec = long(us % 1000000) * 1000;
+            bound = &timeout;
         }
-        if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) {
+        if (::ppoll(fds.data(), fds.size(), bound, nullptr) < 0 && errno != EINTR) {
             std::perror("zenksim: poll");
             break;
         }

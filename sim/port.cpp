@@ -91,6 +91,9 @@ std::string PtyPort::readAvailable()
             break;
         out.append(buf, size_t(n));
     }
+    if (m_inputPaced && m_pacing.baud > 0 && !out.empty())
+        m_inputUntil = std::max(Clock::now(), m_inputUntil)
+                       + std::chrono::microseconds(int64_t(out.size()) * 10 * 1000000 / m_pacing.baud);
     return out;
 }
 
@@ -120,7 +123,9 @@ void PtyPort::sendReply(const std::string &bytes)
 {
     if (bytes.empty() || m_master < 0)
         return;
-    queue(bytes, Clock::now() + std::chrono::milliseconds(m_pacing.latencyMs));
+    const Clock::time_point now = Clock::now();
+    const Clock::time_point asked = m_inputPaced ? std::max(now, m_inputUntil) : now;
+    queue(bytes, asked + std::chrono::milliseconds(m_pacing.latencyMs));
 }
 
 void PtyPort::discardOutput()
@@ -147,8 +152,8 @@ void PtyPort::onWritable(Clock::time_point now)
         Piece &piece = m_pieces.front();
         size_t chunk = piece.bytes.size();
         if (m_pacing.baud > 0) {
-            // About one millisecond of line time per write, at least one byte.
-            chunk = std::min(chunk, std::max<size_t>(1, size_t(m_pacing.baud) / 10000));
+            // About two milliseconds of line time per write, at least one byte.
+            chunk = std::min(chunk, std::max<size_t>(1, size_t(m_pacing.baud) / 5000));
         }
         const ssize_t n = ::write(m_master, piece.bytes.data(), chunk);
         if (n <= 0)

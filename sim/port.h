@@ -37,6 +37,9 @@ public:
     int fd() const { return m_master; }
     const std::string &slavePath() const { return m_slavePath; }
     void setPacing(const Pacing &pacing) { m_pacing = pacing; }
+    // With a baud rate, the input is paced too: a reply is not written before
+    // the bytes that asked for it would have arrived at that rate.
+    void setInputPaced(bool on) { m_inputPaced = on; }
 
     // Reads what the program under test wrote (empty when nothing waits).
     std::string readAvailable();
@@ -69,5 +72,7 @@ private:
     Pacing m_pacing;
     std::deque<Piece> m_pieces;
     size_t m_queuedBytes = 0;
+    bool m_inputPaced = false;
+    Clock::time_point m_inputUntil{};  // when the bytes read so far would have arrived
     Clock::time_point m_holdUntil{};  // end of the gap or of the line time of the last write
 };

@@ -464,6 +464,7 @@ bool Simulator::start(std::string &error)
     const char *names[] = {"modem", "diag", "gps"};
     for (int i = 0; i < 3; ++i) {
         ports[i]->setPacing(m_options.pacing);
+        ports[i]->setInputPaced(ports[i] == &m_diag);
         if (!ports[i]->open(m_options.dir + "/" + names[i], error))
             return false;
     }
