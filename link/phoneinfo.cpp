@@ -59,7 +59,9 @@ QByteArray signal(const QByteArray &answer)
     const qint64 rssi = field.toLongLong(&ok);
     if (!ok || rssi == 99)
         return "???";
-    const int v = quint8(113 - 2 * rssi);
+    // The handset's byte arithmetic: only the low byte counts, so the sum is
+    // taken unsigned (a huge field would overflow a signed product).
+    const int v = quint8(113u - 2u * quint64(rssi));
     const int percent = 100 - ((v - 51) * 162) / 100;
     return "-" + QByteArray::number(v) + " dBm   " + QByteArray::number(percent) + "%";
 }
