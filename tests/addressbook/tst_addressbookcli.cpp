@@ -6,6 +6,8 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include "clirun.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,31 +18,6 @@ namespace {
 
 const QString kCli = QStringLiteral(TORVANE_BIN_DIR "/torvane-cli");
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runCli(const QStringList &args)
-{
-    QProcess p;
-    p.start(kCli, args);
-    Run r;
-    if (!p.waitForStarted(10000))
-        return r;
-    p.closeWriteChannel();
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished(5000);
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
 
 } // namespace
 
@@ -85,7 +62,7 @@ void TestAddressBookCli::initTestCase()
 
 void TestAddressBookCli::show()
 {
-    const Run r = runCli({u"addressbook"_qs, u"show"_qs, m_one, u"--groups"_qs, m_groups});
+    const CliRun r = RunCli({u"addressbook"_qs, u"show"_qs, m_one, u"--groups"_qs, m_groups});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(QString::fromUtf8(r.out), u"Groups:\n"
                                        "    1  Rodina\n"
@@ -105,7 +82,7 @@ void TestAddressBookCli::show()
                                        "  Skupina:      Kolegové\n"_qs);
 
     // Without the group file: no group names, the group number stays.
-    const Run plain = runCli({u"addressbook"_qs, u"show"_qs, m_db});
+    const CliRun plain = RunCli({u"addressbook"_qs, u"show"_qs, m_db});
     QCOMPARE(plain.exitCode, 0);
     QVERIFY(plain.out.contains("004\n  ZobrJmeno:    \xC3\x9apln\xC3\xBD Kontakt\n"));
     QVERIFY(!plain.out.contains("Skupina:"));
@@ -114,7 +91,7 @@ void TestAddressBookCli::show()
 
 void TestAddressBookCli::json()
 {
-    const Run r = runCli({u"addressbook"_qs, u"show"_qs, u"--json"_qs, m_db, u"--groups"_qs, m_groups});
+    const CliRun r = RunCli({u"addressbook"_qs, u"show"_qs, u"--json"_qs, m_db, u"--groups"_qs, m_groups});
     QCOMPARE(r.exitCode, 0);
     const QList<QByteArray> lines = r.out.trimmed().split('\n');
     QCOMPARE(lines.size(), 4);
@@ -132,7 +109,7 @@ void TestAddressBookCli::json()
     QCOMPARE(objects[3].size(), 36); // every field of the record and the group's name
     QVERIFY(lines[0].startsWith("{\"ZobrJmeno\": "));
 
-    const Run many = runCli({u"addressbook"_qs, u"show"_qs, u"--json"_qs, m_many});
+    const CliRun many = RunCli({u"addressbook"_qs, u"show"_qs, u"--json"_qs, m_many});
     QCOMPARE(many.exitCode, 0);
     QCOMPARE(many.out.count('\n'), 500);
     QVERIFY(many.err.contains("503 records; only the first 500"));
@@ -144,12 +121,12 @@ void TestAddressBookCli::vcard()
     QVERIFY(db.open(QIODevice::ReadOnly));
     const QByteArray expected = AdresarToVCard(ReadAdresarFile(db.readAll()).contacts,
                                                ParseSkupinyList(groupFile(sampleGroups())).entries);
-    const Run r = runCli({u"addressbook"_qs, u"vcard"_qs, m_db, u"--groups"_qs, m_groups});
+    const CliRun r = RunCli({u"addressbook"_qs, u"vcard"_qs, m_db, u"--groups"_qs, m_groups});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, expected);
 
     const QString out = m_dir.filePath(u"adresar.vcf"_qs);
-    const Run toFile = runCli({u"addressbook"_qs, u"vcard"_qs, m_db, u"--groups"_qs, m_groups, u"-o"_qs, out});
+    const CliRun toFile = RunCli({u"addressbook"_qs, u"vcard"_qs, m_db, u"--groups"_qs, m_groups, u"-o"_qs, out});
     QCOMPARE(toFile.exitCode, 0);
     QCOMPARE(toFile.out, QByteArray());
     QFile f(out);
@@ -183,7 +160,7 @@ void TestAddressBookCli::failures()
     QFETCH(int, exitCode);
     QFETCH(QByteArray, errPart);
     args.replaceInStrings(u"@DB"_qs, m_db);
-    const Run r = runCli(QStringList{u"addressbook"_qs} + args);
+    const CliRun r = RunCli(QStringList{u"addressbook"_qs} + args);
     QCOMPARE(r.exitCode, exitCode);
     QVERIFY2(r.err.contains(errPart), r.err.constData());
     QCOMPARE(r.out, QByteArray());

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include "clirun.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,28 +16,6 @@ namespace {
 
 const QString Cli = QStringLiteral(TORVANE_BIN_DIR "/torvane-cli");
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runCli(const QStringList &args)
-{
-    QProcess p;
-    p.start(Cli, args);
-    Run r;
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished(5000);
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
 
 } // namespace
 
@@ -56,7 +36,7 @@ void TstSmsCli::listJson()
 {
     SimProcess sim;
     QVERIFY(sim.start());
-    const Run r = runCli({QStringLiteral("sms"), QStringLiteral("list"), QStringLiteral("--port"), sim.modemPath(),
+    const CliRun r = RunCli({QStringLiteral("sms"), QStringLiteral("list"), QStringLiteral("--port"), sim.modemPath(),
                           QStringLiteral("--json")});
     QVERIFY2(r.exitCode == 0, r.err.constData());
     const QByteArrayList lines = r.out.trimmed().split('\n');
@@ -79,7 +59,7 @@ void TstSmsCli::listJson()
     QCOMPARE(indexes, (QList<int>{1, 2, 3, 21, 22, 23, 24}));
 
     // One memory and one status.
-    const Run sent = runCli({QStringLiteral("sms"), QStringLiteral("list"), QStringLiteral("--port"), sim.modemPath(),
+    const CliRun sent = RunCli({QStringLiteral("sms"), QStringLiteral("list"), QStringLiteral("--port"), sim.modemPath(),
                              QStringLiteral("--memory"), QStringLiteral("me"), QStringLiteral("--status"),
                              QStringLiteral("3"), QStringLiteral("--json")});
     QVERIFY2(sent.exitCode == 0, sent.err.constData());
@@ -93,7 +73,7 @@ void TstSmsCli::listCsv()
     QVERIFY(sim.start());
     QTemporaryDir dir;
     const QString csv = dir.filePath(QStringLiteral("archivsms.csv"));
-    const Run r = runCli({QStringLiteral("sms"), QStringLiteral("list"), QStringLiteral("--port"), sim.modemPath(),
+    const CliRun r = RunCli({QStringLiteral("sms"), QStringLiteral("list"), QStringLiteral("--port"), sim.modemPath(),
                           QStringLiteral("--memory"), QStringLiteral("SM"), QStringLiteral("--csv"), csv});
     QVERIFY2(r.exitCode == 0, r.err.constData());
     QFile f(csv);
@@ -112,12 +92,12 @@ void TstSmsCli::deleteOne()
     QVERIFY(sim.start());
     const QStringList args{QStringLiteral("sms"), QStringLiteral("delete"), QStringLiteral("22"),
                            QStringLiteral("--port"), sim.modemPath()};
-    const Run r = runCli(args);
+    const CliRun r = RunCli(args);
     QVERIFY2(r.exitCode == 0, r.err.constData());
     const QByteArray dump = sim.control("dump");
     QVERIFY(!dump.contains("sms.ME.2 ="));
     QVERIFY(dump.contains("sms.ME.1 ="));
-    const Run again = runCli(args);
+    const CliRun again = RunCli(args);
     QCOMPARE(again.exitCode, 1);
     QCOMPARE(again.err, QByteArray("torvane-cli: sms delete: the handset refused deleting: +CMS ERROR: 321\n"));
 }
@@ -155,7 +135,7 @@ void TstSmsCli::errors()
     if (QByteArray(QTest::currentDataTag()) == "text mode refused")
         QCOMPARE(sim.control("set at.cmgf 1"), QByteArray("OK\n"));
     args.replaceInStrings(QStringLiteral("@PORT@"), sim.modemPath());
-    const Run r = runCli(args);
+    const CliRun r = RunCli(args);
     QCOMPARE(r.exitCode, exitCode);
     QVERIFY2(r.err.contains(message), r.err.constData());
     QVERIFY(r.out.isEmpty());

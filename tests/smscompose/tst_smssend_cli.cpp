@@ -3,6 +3,8 @@
 
 #include "simprocess.h"
 
+#include "clirun.h"
+
 #include <QProcess>
 #include <QTest>
 
@@ -10,28 +12,6 @@ namespace {
 
 const QString kCli = QStringLiteral(TORVANE_BIN_DIR "/torvane-cli");
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runCli(const QStringList &args)
-{
-    QProcess p;
-    p.start(kCli, args);
-    Run r;
-    if (!p.waitForStarted(10000) || !p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished(5000);
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
 
 } // namespace
 
@@ -102,7 +82,7 @@ void TestSmsSendCli::send()
     QVERIFY(sim.start());
     if (!setup.isEmpty())
         QCOMPARE(sim.control("set " + setup), QByteArray("OK\n"));
-    const Run r = runCli(QStringList{"sms", "send", "--port", sim.modemPath()} + args);
+    const CliRun r = RunCli(QStringList{"sms", "send", "--port", sim.modemPath()} + args);
     QCOMPARE(r.exitCode, exitCode);
     QCOMPARE(r.out, out);
     if (err.isEmpty())
