@@ -6,7 +6,7 @@ add_library(explorer_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/setupdialog.cpp ${CMAKE_CURRENT_LIST_DIR}/setupdialog.h
 )
 target_include_directories(explorer_ui PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(explorer_ui PUBLIC explorer_fs link_port shell_guard platform_core platform_ui
+target_link_libraries(explorer_ui PUBLIC diag_fs link_port shell_guard platform_core platform_ui
                                          platform_text platform_processes Qt6::Widgets)
 
 add_executable(ossik ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
