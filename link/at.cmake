@@ -2,6 +2,7 @@
 # the device settings (UI-free).
 add_library(link_at STATIC
   attransport.cpp attransport.h
+  atvalues.cpp atvalues.h
   phoneinfo.cpp phoneinfo.h
   settingcommands.cpp settingcommands.h
 )
