@@ -15,11 +15,14 @@ namespace {
 const CliRegistration pduCommands{
     {"pdu decode", "[--json] [HEX...]",
      "decode SMS PDU lines (from the arguments, or one per line from standard input)",
-     "For each PDU line: the number, the time text (received messages only) and the text.\n"
+     "For each PDU line: the number (international numbers with \"+\"), the time text\n"
+     "(received messages only), the part of a concatenated message and the text.\n"
      "  --json   one JSON object per line, in input order, with the keys \"number\",\n"
-     "           \"time\" (absent for stored outgoing messages) and \"text\".\n"
-     "A line that cannot be read still gives what was found, with the text \"Error PDU !\";\n"
-     "the exit status is then 1.\n",
+     "           \"time\" (absent for stored outgoing messages), \"part\", \"parts\" and\n"
+     "           \"reference\" (parts of a concatenated message only) and \"text\";\n"
+     "           \"incomplete\": true when the line ends inside its user data.\n"
+     "A line that cannot be read (or is cut) still gives what was found, with the text\n"
+     "\"Error PDU !\"; the exit status is then 1.\n",
      runPduDecode},
     {"pdu encode", "[--json] NUMBER TEXT [--validity HH] [--report]",
      "build the SMS-SUBMIT PDU line and its length for AT+CMGS",

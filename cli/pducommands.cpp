@@ -56,21 +56,38 @@ int runPduDecode(const QStringList &args)
         // A PDU is ASCII; anything else fails as a character that is not a hex digit.
         const DecodedPdu pdu = PduToText(lines[i].toUtf8(), clock);
         const bool received = pdu.kind == DecodedPdu::Received;
+        // International numbers keep their "+", so that a script can tell
+        // them from national ones.
+        const QString number = utf8Of(pdu.numberWithPlus());
         if (json) {
-            QString object = QStringLiteral("{\"number\": ") + jsonString(utf8Of(pdu.number));
+            QString object = QStringLiteral("{\"number\": ") + jsonString(number);
             if (received && !pdu.time.isEmpty())
                 object += QStringLiteral(", \"time\": ") + jsonString(utf8Of(pdu.time));
-            object += QStringLiteral(", \"text\": ") + jsonString(utf8Of(pdu.text)) + QStringLiteral("}\n");
+            if (pdu.isConcatenated())
+                object += QStringLiteral(", \"part\": %1, \"parts\": %2, \"reference\": %3")
+                              .arg(pdu.concatPart).arg(pdu.concatTotal).arg(pdu.concatReference);
+            object += QStringLiteral(", \"text\": ") + jsonString(pdu.text);
+            if (pdu.incomplete)
+                object += QStringLiteral(", \"incomplete\": true");
+            object += QStringLiteral("}\n");
             cliOut(object);
         } else {
             QString record;
             if (i > 0)
                 record += u'\n';
-            record += QStringLiteral("Number: ") + utf8Of(pdu.number) + u'\n';
+            record += QStringLiteral("Number: ") + number + u'\n';
             if (received && !pdu.time.isEmpty())
                 record += QStringLiteral("Time:   ") + utf8Of(pdu.time) + u'\n';
-            record += QStringLiteral("Text:   ") + utf8Of(pdu.text) + u'\n';
+            if (pdu.isConcatenated())
+                record += QStringLiteral("Part:   %1 of %2 (reference %3)\n")
+                              .arg(pdu.concatPart).arg(pdu.concatTotal).arg(pdu.concatReference);
+            record += QStringLiteral("Text:   ") + pdu.text + u'\n';
             cliOut(record);
+        }
+        if (pdu.incomplete) {
+            cliFail("pdu decode", QStringLiteral("PDU %1 ends inside its user data: the message is incomplete").arg(i + 1));
+            status = CliFailed;
+            continue;
         }
         if (!pdu.ok) {
             cliFail("pdu decode", QStringLiteral("PDU %1 could not be read").arg(i + 1));

@@ -28,7 +28,7 @@ JoinedMessage JoinConcatenated(const QList<DecodedPdu> &listed, qsizetype row)
         if (pdu.isConcatenated() && samePartsOf(pdu, own))
             parts.emplace(pdu.concatPart, &pdu); // the first of a duplicate wins
     }
-    QByteArray text;
+    QString text;
     for (int p = 1; p <= joined.total; ++p) {
         const auto it = parts.find(p);
         if (it == parts.end())
@@ -41,14 +41,14 @@ JoinedMessage JoinConcatenated(const QList<DecodedPdu> &listed, qsizetype row)
     return joined;
 }
 
-QByteArray ConcatenatedPreview(const QList<DecodedPdu> &listed, qsizetype row,
-                               const QByteArray &missingLabel)
+QString ConcatenatedPreview(const QList<DecodedPdu> &listed, qsizetype row,
+                            const QString &missingLabel)
 {
     const JoinedMessage joined = JoinConcatenated(listed, row);
     if (joined.complete())
         return joined.text;
-    QByteArray text = joined.text + "\n\n" + missingLabel;
+    QString text = joined.text + QStringLiteral("\n\n") + missingLabel;
     for (const int p : joined.missingParts)
-        text += " [" + QByteArray::number(p) + '/' + QByteArray::number(joined.total) + ']';
+        text += QStringLiteral(" [%1/%2]").arg(p).arg(joined.total);
     return text;
 }

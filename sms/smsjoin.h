@@ -3,6 +3,7 @@
 #include "text2pdu.h"
 
 #include <QByteArray>
+#include <QString>
 #include <QList>
 
 // The preview of a listed message that is one part of a concatenated
@@ -15,7 +16,7 @@
 // is taken once.
 struct JoinedMessage
 {
-    QByteArray text;          // the joined text, or the row's own text
+    QString text;             // the joined text, or the row's own text
     int total = 0;            // parts of the message (0: not concatenated)
     QList<int> missingParts;  // part numbers the listing lacks, ascending
 
@@ -29,5 +30,5 @@ JoinedMessage JoinConcatenated(const QList<DecodedPdu> &listed, qsizetype row);
 // The preview text: the joined message; with parts missing the row's own
 // part followed by a line with missingLabel and the missing parts as
 // "[2/3] [3/3]".
-QByteArray ConcatenatedPreview(const QList<DecodedPdu> &listed, qsizetype row,
-                               const QByteArray &missingLabel);
+QString ConcatenatedPreview(const QList<DecodedPdu> &listed, qsizetype row,
+                            const QString &missingLabel);

@@ -149,22 +149,69 @@ void appendGsmText(QByteArray &out, const unsigned char *codes, qsizetype count)
     out.truncate(p - out.constData());
 }
 
-// One UCS-2 code unit stream (big-endian octets) to text, appended to out.
-void appendUcs2Text(QByteArray &out, const unsigned char *octets, qsizetype units)
+// GSM letters that Windows-1250 lacks (the table above has '?' for them),
+// for texts that stay Unicode.
+char16_t gsmOnlyLetter(unsigned char code)
 {
-    const qsizetype start = out.size();
-    out.resize(start + units);
-    char *p = out.data() + start;
+    switch (code) {
+    case 0x10: return u'\u0394'; // Δ
+    case 0x12: return u'\u03A6'; // Φ
+    case 0x13: return u'\u0393'; // Γ
+    case 0x14: return u'\u039B'; // Λ
+    case 0x15: return u'\u03A9'; // Ω
+    case 0x16: return u'\u03A0'; // Π
+    case 0x17: return u'\u03A8'; // Ψ
+    case 0x18: return u'\u03A3'; // Σ
+    case 0x19: return u'\u0398'; // Θ
+    case 0x1A: return u'\u039E'; // Ξ
+    case 0x1C: return u'\u00C6'; // Æ
+    case 0x1D: return u'\u00E6'; // æ
+    default: return 0;
+    }
+}
+
+// GSM codes to Unicode text: the same characters and look-alikes as
+// appendGsmText, and the letters the code page lacks as themselves.
+QString gsmToUnicode(const unsigned char *codes, qsizetype count)
+{
+    QByteArray bytes;
+    appendGsmText(bytes, codes, count);
+    QString text = Cp1250::toUnicode(bytes);
+    // appendGsmText writes one byte per character (an escape pair is one),
+    // so the positions of the two texts match.
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < count; ++i, ++at) {
+        if (codes[i] == kEscape && i + 1 < count) {
+            ++i;
+            if (extensionText(codes[i]))
+                continue;
+        }
+        if (const char16_t letter = codes[i] < 0x80 ? gsmOnlyLetter(codes[i]) : 0)
+            text[at] = QChar(letter);
+    }
+    return text;
+}
+
+// A UCS-2 code unit stream (big-endian octets) to text. Surrogate pairs are
+// kept (UTF-16 holds them as they are); a lone surrogate becomes U+FFFD.
+QString ucs2ToUnicode(const unsigned char *octets, qsizetype units)
+{
+    QString text;
+    text.reserve(units);
     for (qsizetype i = 0; i < units; ++i) {
         const char16_t unit = char16_t(octets[2 * i] << 8 | octets[2 * i + 1]);
         if (QChar::isHighSurrogate(unit) && i + 1 < units) {
             const char16_t low = char16_t(octets[2 * i + 2] << 8 | octets[2 * i + 3]);
-            if (QChar::isLowSurrogate(low))
+            if (QChar::isLowSurrogate(low)) {
+                text.append(QChar(unit));
+                text.append(QChar(low));
                 ++i;
+                continue;
+            }
         }
-        *p++ = QChar::isSurrogate(unit) ? '?' : Cp1250::fromUnicode(char32_t(unit));
+        text.append(QChar::isSurrogate(unit) ? QChar(QChar::ReplacementCharacter) : QChar(unit));
     }
-    out.truncate(p - out.constData());
+    return text;
 }
 
 // Septet k of a packed 7-bit stream (bits 7k to 7k+6, least significant first).
@@ -277,9 +324,9 @@ QByteArray localTimeText(const QDateTime &t)
 
 // Reads an address field: length in digits, type, digits. An alphanumeric
 // address (type of number 101) holds packed GSM text instead of digits.
-bool readAddress(HexReader &in, QByteArray &number)
+bool readAddress(HexReader &in, QByteArray &number, int &type)
 {
-    int digits, type;
+    int digits;
     if (!in.octet(digits) || !in.octet(type) || digits > kMaxAddressDigits)
         return false;
     const int octetCount = (digits + 1) / 2;
@@ -343,7 +390,7 @@ DecodedPdu PduToText(const QByteArray &line, const Clock &clock)
 {
     DecodedPdu r;
     const auto fail = [&r] {
-        r.text = QByteArray(kErrorPduText);
+        r.text = QString::fromLatin1(kErrorPduText);
         return r;
     };
 
@@ -363,9 +410,11 @@ DecodedPdu PduToText(const QByteArray &line, const Clock &clock)
         return fail();
 
     QByteArray number;
-    if (!readAddress(in, number))
+    int numberType = -1;
+    if (!readAddress(in, number, numberType))
         return fail();
     r.number = number;
+    r.numberType = numberType;
 
     int dcs;
     if (!in.skip(1) || !in.octet(dcs)) // protocol identifier, data coding scheme
@@ -403,12 +452,15 @@ DecodedPdu PduToText(const QByteArray &line, const Clock &clock)
     if (alphabet == Alphabet::Compressed)
         return fail();
 
-    // The user data proper: as many octets as the length says, fewer if the
-    // line ends early; a broken digit inside them fails the message.
+    // The user data proper: as many octets as the length says. A line that
+    // ends before them is a cut message, not a shorter one; a broken digit
+    // inside them fails the message too.
     const qsizetype wanted = alphabet == Alphabet::Gsm7 ? (qsizetype(udl) * 7 + 7) / 8 : udl;
     const qsizetype present = qMin(wanted, in.octetsLeft());
-    if (present < wanted && in.halfOctetLeft())
+    if (present < wanted) {
+        r.incomplete = true;
         return fail();
+    }
     unsigned char ud[255];
     for (qsizetype i = 0; i < present; ++i) {
         int v;
@@ -425,7 +477,7 @@ DecodedPdu PduToText(const QByteArray &line, const Clock &clock)
         readConcatenation(ud + 1, headerOctets - 1, r);
     }
 
-    QByteArray text;
+    QString text;
     switch (alphabet) {
     case Alphabet::Gsm7: {
         // The text starts at the first septet boundary after the header.
@@ -434,25 +486,40 @@ DecodedPdu PduToText(const QByteArray &line, const Clock &clock)
         const qsizetype count = qMax<qsizetype>(0, last - first);
         unsigned char codes[255];
         unpackSeptets(codes, ud, present, first, count);
-        text.reserve(count);
-        appendGsmText(text, codes, count);
+        text = gsmToUnicode(codes, count);
         break;
     }
     case Alphabet::EightBit:
-        text = QByteArray(reinterpret_cast<const char *>(ud) + headerOctets, present - headerOctets);
+        // 8-bit data has no character set of its own: shown as the
+        // program's code page.
+        text = Cp1250::toUnicode(
+            QByteArray(reinterpret_cast<const char *>(ud) + headerOctets, present - headerOctets));
         break;
-    case Alphabet::Ucs2: {
-        const qsizetype units = (present - headerOctets) / 2;
-        text.reserve(units);
-        appendUcs2Text(text, ud + headerOctets, units);
+    case Alphabet::Ucs2:
+        text = ucs2ToUnicode(ud + headerOctets, (present - headerOctets) / 2);
         break;
-    }
     case Alphabet::Compressed:
         break;
     }
     r.text = text;
     r.ok = true;
     return r;
+}
+
+bool DecodedPdu::isInternational() const
+{
+    if (numberType < 0 || (numberType & 0x70) != 0x10 || number.isEmpty())
+        return false;
+    for (const char c : number) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    return true;
+}
+
+QByteArray DecodedPdu::numberWithPlus() const
+{
+    return isInternational() ? '+' + number : number;
 }
 
 namespace {

@@ -10,14 +10,18 @@ class Clock;
 //
 // Every message travels between the handset and the phone manager as one line
 // of hex digits. This unit turns a listed line into number, time and text, and
-// builds the SMS-SUBMIT line that is sent. All texts are Windows-1250 bytes.
+// builds the SMS-SUBMIT line that is sent. The text to send is Windows-1250
+// bytes; a decoded text is Unicode, so that a message in Cyrillic or with an
+// emoji reads whole in the window and in every UTF-8 output (only the
+// Windows-1250 files it may go into cannot hold every character).
 // The functions are stateless; the only outside input is the clock that dates
 // stored outgoing messages.
 //
 // The decoder takes whatever the handset (or a file) hands it: a line that
-// ends early, has an odd number of digits or characters that are not hex
-// digits gives the fields read so far, the text "Error PDU !" and ok == false.
-// It never reads outside the line.
+// ends early (before a field or inside the user data its length announces),
+// has an odd number of digits or characters that are not hex digits gives
+// the fields read so far, the text "Error PDU !" and ok == false. It never
+// reads outside the line.
 
 // The text that stands for a message that could not be read.
 inline constexpr char kErrorPduText[] = "Error PDU !";
@@ -32,14 +36,20 @@ struct DecodedPdu
     // Sender of a received message, destination of a stored one: digits as
     // sent (no "+" is added), or the text of an alphanumeric sender.
     QByteArray number;
+    // The type-of-address octet of that number (0x91 international, 0x81
+    // national or unknown plan, 0xD0 alphanumeric); -1 before it is read.
+    int numberType = -1;
     // Received: "dd.mm.20yy hh:nn:ss.zz" (22 characters, the time zone octet
     // copied as its two digits). Stored outgoing: the PC's local time now,
     // "dd.mm.yyyy hh:nn:ss" (19 characters). Empty if the line ends before it.
     QByteArray time;
     // The message text, or "Error PDU !" when ok is false.
-    QByteArray text;
+    QString text;
     Kind kind = Received;
     bool ok = false;
+    // The line ended inside the user data that its length announced (a
+    // message cut on its way); ok is false then.
+    bool incomplete = false;
     // A part of a concatenated message (user-data header element 00 or 08):
     // its reference, its number (from 1) and the count of parts. reference
     // is -1 and part and total are 0 for a message that stands alone.
@@ -48,6 +58,10 @@ struct DecodedPdu
     int concatTotal = 0;
 
     bool isConcatenated() const { return concatReference >= 0; }
+    // An international number (type of number 001) of digits.
+    bool isInternational() const;
+    // The number as scripts want it: international numbers with "+".
+    QByteArray numberWithPlus() const;
 };
 
 // Decodes one line of a "+CMGL" listing (without its line end; surrounding

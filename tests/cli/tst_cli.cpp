@@ -16,6 +16,14 @@ const QByteArray kStoredUcs2 = "0011000C912400002143650009AA060061010D0159";
 const QByteArray kStoredEscapes = "0011000C912400002143650000AA04A2CDAB01";
 // Ends inside the time stamp.
 const QByteArray kCut = "0791240000000000040C9124000021436500005010";
+// Received, UDL 0F septets "Ahoj, zitra v 8", the line cut after 12 of its 14 octets.
+const QByteArray kCutText = "0791240000000000040C912400002143650000501021410510400F41F45BCD02E9D374791864";
+// Received from the national number 603123456 (09 81), UCS-2 (08), UDL 1C:
+// "Привет, € и 😀" (Cyrillic, the euro sign, an emoji as a surrogate pair).
+const QByteArray kCyrillic = "079124000000000004098106133254F6000850102141051040"
+                             "1C041F04400438043204350442002C002020AC002004380020D83DDE00";
+// Received, FO 44: part 2 of 3 of message 2A (UCS-2 "ab").
+const QByteArray kPart = "0791240000000000440C912400002143650008501021410510400A0500032A030200610062";
 
 struct Run
 {
@@ -80,23 +88,44 @@ void TestCli::commands_data()
 
     QTest::newRow("decode, for a person")
         << latin({"pdu", "decode", kReceived, kStoredUcs2}) << QByteArray() << 0
-        << QByteArray("Number: 420000123456\nTime:   12.01.2005 14:50:01.04\nText:   abc\n\n"
-                      "Number: 420000123456\nText:   a\xC4\x8D\xC5\x99\n")
+        << QByteArray("Number: +420000123456\nTime:   12.01.2005 14:50:01.04\nText:   abc\n\n"
+                      "Number: +420000123456\nText:   a\xC4\x8D\xC5\x99\n")
         << QByteArray();
     // One object per line, in order; the cut line gives what was found and
     // makes the exit status non-zero.
     QTest::newRow("decode, JSON, with an unreadable line")
         << latin({"pdu", "decode", "--json", kStoredUcs2, kCut, kStoredEscapes, kReceived})
         << QByteArray() << 1
-        << QByteArray("{\"number\": \"420000123456\", \"text\": \"a\xC4\x8D\xC5\x99\"}\n"
-                      "{\"number\": \"420000123456\", \"text\": \"Error PDU !\"}\n"
-                      "{\"number\": \"420000123456\", \"text\": \"\\\"\\\\\\r\"}\n"
-                      "{\"number\": \"420000123456\", \"time\": \"12.01.2005 14:50:01.04\", \"text\": \"abc\"}\n")
+        << QByteArray("{\"number\": \"+420000123456\", \"text\": \"a\xC4\x8D\xC5\x99\"}\n"
+                      "{\"number\": \"+420000123456\", \"text\": \"Error PDU !\"}\n"
+                      "{\"number\": \"+420000123456\", \"text\": \"\\\"\\\\\\r\"}\n"
+                      "{\"number\": \"+420000123456\", \"time\": \"12.01.2005 14:50:01.04\", \"text\": \"abc\"}\n")
         << QByteArray("PDU 2 could not be read");
+    // A line cut inside its user data is no shorter message.
+    QTest::newRow("decode, cut user data")
+        << latin({"pdu", "decode", "--json", kCutText}) << QByteArray() << 1
+        << QByteArray("{\"number\": \"+420000123456\", \"time\": \"12.01.2005 14:50:01.04\", "
+                      "\"text\": \"Error PDU !\", \"incomplete\": true}\n")
+        << QByteArray("PDU 1 ends inside its user data");
+    QTest::newRow("decode, cut user data, for a person")
+        << latin({"pdu", "decode", kCutText}) << QByteArray() << 1
+        << QByteArray("Number: +420000123456\nTime:   12.01.2005 14:50:01.04\nText:   Error PDU !\n")
+        << QByteArray("the message is incomplete");
+    // Text that Windows-1250 lacks comes out whole; a national number has no "+".
+    QTest::newRow("decode, Cyrillic and an emoji")
+        << latin({"pdu", "decode", "--json", kCyrillic}) << QByteArray() << 0
+        << QByteArray("{\"number\": \"603123456\", \"time\": \"12.01.2005 14:50:01.04\", "
+                      "\"text\": \"Привет, € и 😀\"}\n")
+        << QByteArray();
+    QTest::newRow("decode, a part of a concatenated message")
+        << latin({"pdu", "decode", "--json", kPart}) << QByteArray() << 0
+        << QByteArray("{\"number\": \"+420000123456\", \"time\": \"12.01.2005 14:50:01.04\", "
+                      "\"part\": 2, \"parts\": 3, \"reference\": 42, \"text\": \"ab\"}\n")
+        << QByteArray();
     QTest::newRow("decode, lines from standard input")
         << latin({"pdu", "decode", "--json"}) << kReceived + "\r\n\n" + kReceived + "\n" << 0
-        << QByteArray("{\"number\": \"420000123456\", \"time\": \"12.01.2005 14:50:01.04\", \"text\": \"abc\"}\n"
-                      "{\"number\": \"420000123456\", \"time\": \"12.01.2005 14:50:01.04\", \"text\": \"abc\"}\n")
+        << QByteArray("{\"number\": \"+420000123456\", \"time\": \"12.01.2005 14:50:01.04\", \"text\": \"abc\"}\n"
+                      "{\"number\": \"+420000123456\", \"time\": \"12.01.2005 14:50:01.04\", \"text\": \"abc\"}\n")
         << QByteArray();
     QTest::newRow("decode, no PDU") << latin({"pdu", "decode"}) << QByteArray() << 2
                                     << QByteArray() << QByteArray("no PDU given");

@@ -39,6 +39,8 @@ class TestText2pdu : public QObject
 private slots:
     void decode_data();
     void decode();
+    void decodeCut_data();
+    void decodeCut();
     void decodeMalformed_data();
     void decodeMalformed();
     void encode_data();
@@ -82,7 +84,7 @@ void TestText2pdu::decode_data()
     // UDL 06 octets: 0061 010D 0159 = "ačř".
     QTest::newRow("UCS-2, odd-length national sender")
         << QByteArray("079124000000000004098121436587F9000850102141051040060061010D0159")
-        << rx << QByteArray("123456789") << kTime << cp("ačř");
+        << rx << QByteArray("123456789") << kTime << QByteArray("ačř");
     // OA 14 = 20 semi-octets, D0 alphanumeric (TON 101), 10 octets of packed
     // GSM: 11 septets "InternetSMS".
     QTest::newRow("alphanumeric sender")
@@ -119,11 +121,11 @@ void TestText2pdu::decode_data()
     // UDL 14 = 20 septets: 1B65 20 1B28 78 1B29 1B14 1B2F 1B3C 1B3D 1B3E 1B40.
     QTest::newRow("extension table")
         << kSca + "04" + kOa + "0000" + kScts + "149B326883C26F521BCAE6B5E16D7A1BDF0608"
-        << rx << QByteArray("420000123456") << kTime << cp("€ {x}^\\[~]|");
+        << rx << QByteArray("420000123456") << kTime << QByteArray("€ {x}^\\[~]|");
     // Septets 41 05 1E 5F 5C: A é ß § Ö (the real GSM letters).
     QTest::newRow("GSM national letters")
         << kSca + "04" + kOa + "0000" + kScts + "05C182E7CB05"
-        << rx << QByteArray("420000123456") << kTime << cp("Aéß§Ö");
+        << rx << QByteArray("420000123456") << kTime << QByteArray("Aéß§Ö");
     // FO 44: user-data header present. UDL 0C septets: UDH 05, IEI 00
     // (concatenation, 8-bit reference) 03: ref 2A, 2 parts, part 1; one fill
     // bit to septet 7; then "world".
@@ -137,7 +139,7 @@ void TestText2pdu::decode_data()
     // DCS 04: 8-bit data, UDL 03 octets taken as bytes: 48 69 E8.
     QTest::newRow("8-bit (04)")
         << kSca + "04" + kOa + "0004" + kScts + "034869E8"
-        << rx << QByteArray("420000123456") << kTime << QByteArray("Hi\xE8");
+        << rx << QByteArray("420000123456") << kTime << QByteArray("Hič");
     // DCS F4 (class 0, 8-bit), FO 44: 6-octet header, then "abc".
     QTest::newRow("8-bit (F4) with header")
         << kSca + "44" + kOa + "00F4" + kScts + "090500032A0201616263"
@@ -149,14 +151,14 @@ void TestText2pdu::decode_data()
     // DCS 18: general group, class meaningful, UCS-2.
     QTest::newRow("UCS-2 (18)")
         << kSca + "04" + kOa + "0018" + kScts + "040061010D"
-        << rx << QByteArray("420000123456") << kTime << cp("ač");
+        << rx << QByteArray("420000123456") << kTime << QByteArray("ač");
     // DCS 19 and E8 (message waiting, store, UCS-2).
     QTest::newRow("UCS-2 (19)")
         << kSca + "04" + kOa + "0019" + kScts + "040061010D"
-        << rx << QByteArray("420000123456") << kTime << cp("ač");
+        << rx << QByteArray("420000123456") << kTime << QByteArray("ač");
     QTest::newRow("UCS-2 (E8)")
         << kSca + "04" + kOa + "00E8" + kScts + "040061010D"
-        << rx << QByteArray("420000123456") << kTime << cp("ač");
+        << rx << QByteArray("420000123456") << kTime << QByteArray("ač");
     // DCS F0 (class 0, default alphabet) and C0 (message waiting, discard).
     QTest::newRow("7-bit (F0)")
         << kSca + "04" + kOa + "00F0" + kScts + "0361F118"
@@ -168,19 +170,28 @@ void TestText2pdu::decode_data()
     QTest::newRow("UCS-2, Central European letters")
         << kSca + "04" + kOa + "0008" + kScts
                + "24013D00FA00620069006D002001650061002C0020014100F30064017A002020AC201E201C"
-        << rx << QByteArray("420000123456") << kTime << cp("Ľúbim ťa, Łódź €„“");
-    // UCS-2 0061, D83D DE00 (one emoji as a surrogate pair), 0062, 0398 (Θ).
+        << rx << QByteArray("420000123456") << kTime << QByteArray("Ľúbim ťa, Łódź €„“");
+    // UCS-2 0061, D83D DE00 (one emoji as a surrogate pair), 0062, 0398 (Θ):
+    // kept whole, though Windows-1250 has neither.
     QTest::newRow("UCS-2, characters the code page lacks")
         << kSca + "04" + kOa + "0008" + kScts + "0A0061D83DDE0000620398"
-        << rx << QByteArray("420000123456") << kTime << QByteArray("a?b?");
+        << rx << QByteArray("420000123456") << kTime << QByteArray("a😀bΘ");
+    // UDL 1C = 28 octets: Cyrillic, the euro sign, an emoji.
+    QTest::newRow("UCS-2, Cyrillic and an emoji")
+        << kSca + "04" + kOa + "0008" + kScts + "1C041F04400438043204350442002C002020AC002004380020D83DDE00"
+        << rx << QByteArray("420000123456") << kTime << QByteArray("Привет, € и 😀");
+    // UCS-2 0061 D800 0062: a lone high surrogate is no character.
+    QTest::newRow("UCS-2, lone surrogate")
+        << kSca + "04" + kOa + "0008" + kScts + "060061D8000062"
+        << rx << QByteArray("420000123456") << kTime << QByteArray("a\uFFFDb");
+    // UDL 03: septets 10 19 13 = Δ Θ Γ, GSM letters Windows-1250 lacks.
+    QTest::newRow("GSM Greek letters")
+        << kSca + "04" + kOa + "0000" + kScts + "0390CC04"
+        << rx << QByteArray("420000123456") << kTime << QByteArray("ΔΘΓ");
     // UDL 00: an empty message is a message.
     QTest::newRow("empty user data")
         << kSca + "04" + kOa + "0000" + kScts + "00"
         << rx << QByteArray("420000123456") << kTime << QByteArray();
-    // UDL 03 but two octets: the two septets that are there.
-    QTest::newRow("line ends inside the user data")
-        << kSca + "04" + kOa + "0000" + kScts + "0361F1"
-        << rx << QByteArray("420000123456") << kTime << QByteArray("ab");
     // Digits after the user data that the length covers are not part of it.
     QTest::newRow("digits after the user data")
         << kSca + "04" + kOa + "0000" + kScts + "0361F118FFFF"
@@ -209,7 +220,7 @@ void TestText2pdu::decode_data()
     // The sent UCS-2 line of the compose dialog (DCS 09 is UCS-2 class 1).
     QTest::newRow("stored outgoing, UCS-2 (09)")
         << QByteArray("0011000C912400002143650009AA060061010D0159")
-        << tx << QByteArray("420000123456") << kNowText << cp("ačř");
+        << tx << QByteArray("420000123456") << kNowText << QByteArray("ačř");
 }
 
 void TestText2pdu::decode()
@@ -226,7 +237,8 @@ void TestText2pdu::decode()
     QCOMPARE(int(pdu.kind), kind);
     QCOMPARE(pdu.number, number);
     QCOMPARE(pdu.time, time);
-    QCOMPARE(pdu.text, text);
+    QCOMPARE(pdu.text, QString::fromUtf8(text));
+    QVERIFY(!pdu.incomplete);
 }
 
 void TestText2pdu::decodeMalformed_data()
@@ -278,7 +290,38 @@ void TestText2pdu::decodeMalformed()
     QVERIFY(!pdu.ok);
     QCOMPARE(pdu.number, number);
     QCOMPARE(pdu.time, time);
-    QCOMPARE(pdu.text, QByteArray("Error PDU !"));
+    QCOMPARE(pdu.text, QStringLiteral("Error PDU !"));
+}
+
+// Lines cut inside the user data that their length announces: the message
+// is incomplete, never a shorter message.
+void TestText2pdu::decodeCut_data()
+{
+    QTest::addColumn<QByteArray>("line");
+
+    // "Ahoj, zitra v 8" in 15 septets (14 octets); cut after 12 of them.
+    const QByteArray whole = kSca + "04" + kOa + "0000" + kScts + "0F41F45BCD02E9D37479186407E100";
+    QTest::newRow("7-bit, two octets short") << whole.chopped(4);
+    QTest::newRow("7-bit, one octet short") << whole.chopped(2);
+    QTest::newRow("7-bit, nothing after the length") << kSca + "04" + kOa + "0000" + kScts + "0F";
+    // UDL 06 octets, four there.
+    QTest::newRow("UCS-2") << kSca + "04" + kOa + "0008" + kScts + "060061010D";
+    QTest::newRow("8-bit") << kSca + "04" + kOa + "0004" + kScts + "034869";
+    // A concatenated part: header whole, text cut.
+    QTest::newRow("concatenated part")
+        << kSca + "44" + kOa + "0000" + kScts + "0C0500032A0201EE6F39";
+    QTest::newRow("stored outgoing") << QByteArray("0011000C912400002143650000AA0361F1");
+}
+
+void TestText2pdu::decodeCut()
+{
+    QFETCH(QByteArray, line);
+    const FixedClock clock(kNow);
+    const DecodedPdu pdu = PduToText(line, clock);
+    QVERIFY(!pdu.ok);
+    QVERIFY(pdu.incomplete);
+    QCOMPARE(pdu.number, QByteArray("420000123456"));
+    QCOMPARE(pdu.text, QStringLiteral("Error PDU !"));
 }
 
 void TestText2pdu::encode_data()
@@ -421,7 +464,7 @@ void TestText2pdu::roundTripNumbers()
     for (const QByteArray &text : longTexts) {
         const EncodedPdu e = TextToPdu("420000123456", text, "AA", false);
         QVERIFY2(e.ok(), qPrintable(e.errorText));
-        QCOMPARE(PduToText(e.pdu, clock).text, text);
+        QCOMPARE(PduToText(e.pdu, clock).text, Cp1250::toUnicode(text));
     }
 }
 
@@ -443,7 +486,7 @@ void TestText2pdu::roundTripGsmAlphabet()
         const EncodedPdu e = TextToPdu("420000123456", part, "AA", false);
         QVERIFY2(e.ok(), qPrintable(e.errorText));
         QCOMPARE(e.pdu.mid(24, 2), QByteArray("00")); // DCS: 7-bit
-        QCOMPARE(PduToText(e.pdu, clock).text, part);
+        QCOMPARE(PduToText(e.pdu, clock).text, Cp1250::toUnicode(part));
     }
 }
 
@@ -617,10 +660,10 @@ void TestText2pdu::parts()
         QCOMPARE(d.concatReference, 0x17);
         QCOMPARE(d.concatPart, int(i + 1));
         QCOMPARE(d.concatTotal, int(m.parts.size()));
-        QCOMPARE(MeasureSmsText(d.text).units, unitsPerPart[i]);
+        QCOMPARE(MeasureSmsText(Cp1250::fromUnicode(d.text)).units, unitsPerPart[i]);
         listed.append(d);
     }
-    QCOMPARE(JoinConcatenated(listed, 0).text, text);
+    QCOMPARE(JoinConcatenated(listed, 0).text, Cp1250::toUnicode(text));
 }
 
 // The second part of a 161-character text, laid out by hand.
@@ -657,7 +700,7 @@ DecodedPdu listedPart(const QByteArray &number, int reference, int part, int tot
     DecodedPdu d;
     d.ok = true;
     d.number = number;
-    d.text = text;
+    d.text = QString::fromUtf8(text);
     d.concatReference = reference;
     d.concatPart = part;
     d.concatTotal = total;
@@ -677,7 +720,7 @@ void TestText2pdu::join_data()
     DecodedPdu single;
     single.ok = true;
     single.number = a;
-    single.text = "alone";
+    single.text = QStringLiteral("alone");
 
     // Stored out of order, between other messages.
     const QList<DecodedPdu> all{listedPart(a, 5, 3, 3, "C"), single, listedPart(a, 5, 1, 3, "A"),
@@ -709,5 +752,5 @@ void TestText2pdu::join()
     QFETCH(int, row);
     QFETCH(QByteArray, preview);
 
-    QCOMPARE(ConcatenatedPreview(listed, row, cp("Chybí:")), cp(preview.constData()));
+    QCOMPARE(ConcatenatedPreview(listed, row, QStringLiteral("Chybí:")), QString::fromUtf8(preview));
 }
