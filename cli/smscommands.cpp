@@ -1,12 +1,15 @@
 // torvane-cli sms list | sms delete: the handset's message store through
 // the same listing as the SMS page.
 
+#include "atvalues.h"
 #include "clicommand.h"
 #include "clock.h"
 #include "comport.h"
 #include "cp1250.h"
 #include "smsarchive.h"
+#include "smsjoin.h"
 #include "smslisting.h"
+#include "text2pdu.h"
 
 #include <QEventLoop>
 
@@ -106,6 +109,7 @@ int runSmsList(const QStringList &arguments)
     const char *command = "sms list";
     QStringList args = arguments;
     const bool json = takeFlag(args, QStringLiteral("--json"));
+    const bool join = takeFlag(args, QStringLiteral("--join"));
     bool missing = false;
     const QString csvFile = takeOption(args, QStringLiteral("--csv"), &missing);
     if (missing)
@@ -139,30 +143,97 @@ int runSmsList(const QStringList &arguments)
     if (!error.isEmpty())
         return cliFail(command, error);
 
-    const SystemClock clock;
+    const FixedClock clock(SystemClock().now());
     const QList<SmsRow> rows = DecodeSmsEntries(entries, clock);
     if (!csvFile.isEmpty()) {
         QString reason;
-        if (!WriteSmsFile(csvFile, SmsCsv(rows), &reason))
+        QString lost;
+        if (!WriteSmsFile(csvFile, SmsCsv(rows, &lost), &reason))
             return cliFail(command, QStringLiteral("cannot write %1: %2").arg(csvFile, reason));
+        if (!lost.isEmpty())
+            cliErr(QStringLiteral("torvane-cli: %1: %2 is Windows-1250, which lacks \"%3\": written as \"?\"\n")
+                       .arg(QLatin1String(command), csvFile, lost));
+    }
+    QList<DecodedPdu> decoded;
+    if (join) {
+        for (const SmsEntry &entry : entries)
+            decoded.append(PduToText(entry.pdu, clock));
     }
     QString out;
-    for (const SmsRow &row : rows) {
+    for (qsizetype k = 0; k < rows.size(); ++k) {
+        const SmsRow &row = rows[k];
+        QString index = QString::fromLatin1(row.index);
+        QString text = row.text;
+        QList<int> missing;
+        QStringList indexes{index};
+        if (join && row.concatReference >= 0) {
+            // One record per message, where its first listed part is; the
+            // other parts add their indexes to it.
+            bool seen = false;
+            indexes.clear();
+            for (qsizetype j = 0; j < rows.size(); ++j) {
+                const SmsRow &other = rows[j];
+                const bool same = other.concatReference == row.concatReference && other.number == row.number
+                                  && other.outgoing == row.outgoing && other.concatTotal == row.concatTotal;
+                if (!same)
+                    continue;
+                if (j < k)
+                    seen = true;
+                indexes.append(QString::fromLatin1(other.index));
+            }
+            if (seen)
+                continue;
+            const JoinedMessage joined = JoinConcatenated(decoded, k);
+            text = joined.text;
+            missing = joined.missingParts;
+        }
+        const bool joinedRecord = join && row.concatReference >= 0;
         if (json) {
-            out += QStringLiteral("{\"index\": ") + QString::fromLatin1(row.index) + QStringLiteral(", \"status\": ")
-                   + QString::number(row.status) + QStringLiteral(", \"number\": ") + jsonString(utf8Of(row.number));
+            out += QStringLiteral("{\"index\": ") + index;
+            if (joinedRecord)
+                out += QStringLiteral(", \"indexes\": [") + indexes.join(QStringLiteral(", ")) + u']';
+            out += QStringLiteral(", \"status\": ") + QString::number(row.status) + QStringLiteral(", \"number\": ")
+                   + jsonString(utf8Of(row.fullNumber()));
             if (!row.outgoing)
                 out += QStringLiteral(", \"time\": ") + jsonString(utf8Of(row.time));
-            out += QStringLiteral(", \"text\": ") + jsonString(utf8Of(row.text)) + QStringLiteral("}\n");
+            if (row.concatReference >= 0) {
+                if (!joinedRecord)
+                    out += QStringLiteral(", \"part\": %1").arg(row.concatPart);
+                out += QStringLiteral(", \"parts\": %1, \"reference\": %2").arg(row.concatTotal).arg(row.concatReference);
+            }
+            if (joinedRecord && !missing.isEmpty()) {
+                QStringList parts;
+                for (const int p : missing)
+                    parts.append(QString::number(p));
+                out += QStringLiteral(", \"missing\": [") + parts.join(QStringLiteral(", ")) + u']';
+            }
+            out += QStringLiteral(", \"text\": ") + jsonString(text);
+            if (row.incomplete)
+                out += QStringLiteral(", \"incomplete\": true");
+            out += QStringLiteral("}\n");
         } else {
             if (!out.isEmpty())
                 out += u'\n';
-            out += QStringLiteral("Index:  ") + QString::fromLatin1(row.index) + u'\n';
+            out += QStringLiteral("Index:  ") + indexes.join(QStringLiteral(", ")) + u'\n';
             out += QStringLiteral("Status: %1 (%2)\n").arg(row.status).arg(QLatin1String(StatusNames[qBound(0, row.status, 4)]));
-            out += QStringLiteral("Number: ") + utf8Of(row.number) + u'\n';
+            out += QStringLiteral("Number: ") + utf8Of(row.fullNumber()) + u'\n';
             if (!row.outgoing)
                 out += QStringLiteral("Time:   ") + utf8Of(row.time) + u'\n';
-            out += QStringLiteral("Text:   ") + utf8Of(row.text) + u'\n';
+            if (joinedRecord) {
+                out += QStringLiteral("Parts:  %1 (reference %2)").arg(row.concatTotal).arg(row.concatReference);
+                if (!missing.isEmpty()) {
+                    QStringList parts;
+                    for (const int p : missing)
+                        parts.append(QStringLiteral("%1/%2").arg(p).arg(row.concatTotal));
+                    out += QStringLiteral(", missing ") + parts.join(QStringLiteral(", "));
+                }
+                out += u'\n';
+            } else if (row.concatReference >= 0) {
+                out += QStringLiteral("Part:   %1 of %2 (reference %3)\n")
+                           .arg(row.concatPart).arg(row.concatTotal).arg(row.concatReference);
+            }
+            out += QStringLiteral("Text:   ") + text + (row.incomplete ? QStringLiteral(" (incomplete)") : QString())
+                   + u'\n';
         }
     }
     cliOut(out);
@@ -181,10 +252,10 @@ int runSmsDelete(const QStringList &arguments)
         return cliFail(command, rest.isEmpty() ? QStringLiteral("no message index given")
                                                : QStringLiteral("unexpected argument %1").arg(rest.last()),
                        CliUsage);
-    bool ok = false;
-    const int index = rest.first().toInt(&ok);
-    if (!ok || index < 1)
-        return cliFail(command, QStringLiteral("%1 is not a message index").arg(rest.first()), CliUsage);
+    // The index goes into AT+CMGD: a location's digits, nothing else.
+    if (!IsLocationValue(rest.first(), 65535))
+        return cliFail(command, QStringLiteral("%1 is not a message index (1 to 65535)").arg(rest.first()), CliUsage);
+    const int index = rest.first().toInt();
     args.removeOne(rest.first());
     if (const int failed = takeStoreOptions(command, args, store))
         return failed;
@@ -200,13 +271,17 @@ int runSmsDelete(const QStringList &arguments)
 }
 
 const CliRegistration registration{
-    {"sms list", "[--memory SM|ME|MT] [--status 0-4] [--port DEVICE] [--json] [--csv FILE]",
+    {"sms list", "[--memory SM|ME|MT] [--status 0-4] [--port DEVICE] [--json] [--join] [--csv FILE]",
      "list the handset's messages (default: both memories, all messages)",
      "Statuses: 0 received unread, 1 received read, 2 stored unsent, 3 stored sent, 4 all.\n"
-     "Listed unread messages become read in the handset.\n"
+     "Listed unread messages become read in the handset. International numbers have \"+\".\n"
      "--json: one object a line with index, status, number, time (not for stored outgoing\n"
-     "messages) and text. --csv FILE: the list as the SMS page's \"excel csv\" archive\n"
-     "(Windows-1250, without names). Without --port the modem port of torvane.ini is used.",
+     "messages), part, parts and reference (parts of a concatenated message only) and text;\n"
+     "\"incomplete\": true for a message cut inside its user data (text \"Error PDU !\").\n"
+     "--join: one record per concatenated message at its first listed part, with the joined\n"
+     "text as the SMS page's preview shows it, all its indexes and the parts missing.\n"
+     "--csv FILE: the list as the SMS page's \"excel csv\" archive (Windows-1250, without\n"
+     "names). Without --port the modem port of torvane.ini is used.",
      runSmsList},
     {"sms delete", "INDEX [--memory SM|ME|MT] [--port DEVICE]",
      "delete one message of the handset's store (default memory MT)",

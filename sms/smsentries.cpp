@@ -41,18 +41,31 @@ bool wholeNumber(const QByteArray &text, int &out)
     return true;
 }
 
-// The digits of a phone number, or an empty text when it holds anything but
-// digits, "+", blanks and dashes.
-QByteArray digitsOf(const QByteArray &number)
+// A phone number in international form (country code first, no "+"), or
+// an empty text when it holds anything but digits, blanks, dashes and one
+// leading "+". National numbers get the handset's country code.
+QByteArray internationalDigits(const QByteArray &number)
 {
+    const QByteArray trimmed = number.trimmed();
+    const bool plus = trimmed.startsWith('+');
     QByteArray digits;
-    for (char c : number) {
+    for (qsizetype i = plus ? 1 : 0; i < trimmed.size(); ++i) {
+        const char c = trimmed[i];
         if (c >= '0' && c <= '9')
             digits += c;
-        else if (c != '+' && c != ' ' && c != '-')
+        else if (c != ' ' && c != '-')
             return {};
     }
-    return digits;
+    if (digits.isEmpty() || plus)
+        return digits;
+    if (digits.startsWith("00"))
+        return digits.mid(2);  // the international prefix
+    if (digits.startsWith('0') || digits.size() <= 9) {
+        while (digits.startsWith('0'))
+            digits.remove(0, 1);
+        return digits.isEmpty() ? QByteArray() : kHomeCountryCode + digits;
+    }
+    return digits;  // international form without "+"
 }
 
 } // namespace
@@ -82,7 +95,18 @@ bool CmglCollector::take(const QByteArray &line)
 {
     if (IsFinalResultLine(line.trimmed())) {
         m_expectPdu = false;
+        m_skipUnsolicitedPdu = false;
         return true;
+    }
+    if (m_skipUnsolicitedPdu) {
+        m_skipUnsolicitedPdu = false;  // the PDU line of a "+CMT" (or "+CDS", "+CBM")
+        return false;
+    }
+    if (IsUnsolicitedResult(line)) {
+        const QByteArray trimmed = line.trimmed();
+        m_skipUnsolicitedPdu = trimmed.startsWith("+CMT:") || trimmed.startsWith("+CDS:")
+                               || trimmed.startsWith("+CBM:");
+        return false;
     }
     SmsEntry next;
     if (ParseCmglHeader(line, next)) {
@@ -127,33 +151,33 @@ QList<SmsRow> DecodeSmsEntries(const QList<SmsEntry> &entries, const Clock &cloc
         row.index = QByteArray::number(entry.index);
         row.status = entry.status;
         row.number = pdu.number;
+        row.international = pdu.isInternational();
         row.time = pdu.time.size() >= 3 ? pdu.time.left(pdu.time.size() - 3) : QByteArray();
         row.text = pdu.text;
         row.outgoing = pdu.kind == DecodedPdu::StoredOutgoing;
+        row.incomplete = pdu.incomplete;
+        row.concatReference = pdu.concatReference;
+        row.concatPart = pdu.concatPart;
+        row.concatTotal = pdu.concatTotal;
         rows.append(row);
     }
     return rows;
 }
 
-SmsRow EmptyStoreRow(const QByteArray &noMessages)
+SmsRow EmptyStoreRow(const QString &noMessages)
 {
     SmsRow row;
-    row.text = "    " + noMessages;
+    row.text = QStringLiteral("    ") + noMessages;
     return row;
 }
 
 bool SameNumber(const QByteArray &a, const QByteArray &b)
 {
-    const QByteArray x = digitsOf(a);
-    const QByteArray y = digitsOf(b);
-    if (x.isEmpty() || y.isEmpty())
-        return false;
-    if (x == y)
-        return true;
-    return x.size() >= 9 && y.size() >= 9 && x.right(9) == y.right(9);
+    const QByteArray x = internationalDigits(a);
+    return !x.isEmpty() && x == internationalDigits(b);
 }
 
-QByteArray NameForNumber(const QByteArray &number, const QList<PhonebookNumber> &phonebook)
+QString NameForNumber(const QByteArray &number, const QList<PhonebookNumber> &phonebook)
 {
     for (const PhonebookNumber &entry : phonebook)
         if (SameNumber(number, entry.number))

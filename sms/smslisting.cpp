@@ -1,7 +1,10 @@
 #include "smslisting.h"
 
+#include "atvalues.h"
 #include "attransport.h"
 #include "comport.h"
+
+#include <stdexcept>
 
 namespace {
 
@@ -40,28 +43,50 @@ QByteArray SmsListing::deleteCommand(int index)
 
 void SmsListing::selectMemory(const QByteArray &memory)
 {
+    // The names go into a quoted argument: only the three the page offers.
+    if (memory != "SM" && memory != "ME" && memory != "MT")
+        throw std::invalid_argument("message memory");
     send(Command::SelectMemory, memoryCommand(memory));
 }
 
 void SmsListing::list(int status)
 {
+    if (status < 0 || status > 4)
+        throw std::invalid_argument("message status");
     send(Command::List, listCommand(status));
 }
 
 void SmsListing::deleteMessage(int index)
 {
+    if (!IsLocationValue(QString::number(index), 65535))
+        throw std::invalid_argument("message index");
     send(Command::Delete, deleteCommand(index));
 }
 
 void SmsListing::send(Command command, const QByteArray &text)
 {
-    m_port->SendText(text);
-    m_waiting.push_back(command);
+    m_waiting.push_back({command, text});
+    if (!m_written)
+        writeNext();
+}
+
+void SmsListing::writeNext()
+{
+    if (m_waiting.empty() || m_written)
+        return;
+    try {
+        m_port->SendText(m_waiting.front().text);
+    } catch (...) {
+        reset();
+        throw;
+    }
+    m_written = true;
     m_silence.start();
 }
 
 void SmsListing::reset()
 {
+    m_written = false;
     m_waiting.clear();
     m_line.clear();
     m_collector.clear();
@@ -70,7 +95,7 @@ void SmsListing::reset()
 
 void SmsListing::feed(const QByteArray &bytes)
 {
-    if (!m_waiting.empty() && !bytes.isEmpty())
+    if (m_written && !bytes.isEmpty())
         m_silence.start();
     for (char c : bytes) {
         if (c == '\r' || c == '\n') {
@@ -89,33 +114,37 @@ void SmsListing::takeLine(const QByteArray &line)
 {
     // Only a listing's own lines become entries; a header line that comes
     // while something else waits is passed over like any other line.
-    const bool listing = !m_waiting.empty() && m_waiting.front() == Command::List;
+    const bool listing = m_written && m_waiting.front().command == Command::List;
     const bool final = listing ? m_collector.take(line) : IsFinalResultLine(line.trimmed());
-    if (!final || m_waiting.empty())
+    if (!final || !m_written)
         return;  // a result nobody waits for (a late answer after a time-out) is passed over
 
-    const Command command = m_waiting.front();
+    const Command command = m_waiting.front().command;
     m_waiting.pop_front();
-    if (m_waiting.empty())
-        m_silence.stop();
+    m_written = false;
+    m_silence.stop();
     const QList<SmsEntry> entries = command == Command::List ? m_collector.entries : QList<SmsEntry>();
     if (command == Command::List)
         m_collector.clear();
     if (line.trimmed() == "OK") {
+        // The next command goes out before the receivers hear of this one,
+        // so that whatever they queue comes after it.
+        writeNext();
         if (command == Command::List)
             emit listed(entries);
         else
             emit done(command);
     } else {
+        m_waiting.clear();
         emit failed(command, line.trimmed());
     }
 }
 
 void SmsListing::giveUp()
 {
-    if (m_waiting.empty())
+    if (!m_written)
         return;
-    const Command command = m_waiting.front();
+    const Command command = m_waiting.front().command;
     reset();
     emit timedOut(command);
 }

@@ -24,10 +24,13 @@ class TComPort;
 //     ends the oldest command still waiting for its answer;
 //   - everything else (the echo of a command, "+CPMS: ..." of a memory
 //     selection, unsolicited result codes, junk) is passed over.
-// Every command written through this class waits in a queue for its final
-// result, so a memory selection's or a deletion's answer that comes while a
-// listing is still arriving is never taken for a message, and a finished
-// listing is never read again.
+// One command at a time: a command is written only once the one before it
+// has had its final result, so a handset still busy with a memory selection
+// never gets the listing command on top of it. Commands asked for meanwhile
+// wait in a queue, in order. So a memory selection's or a deletion's answer
+// is never taken for a message, and a finished listing is never read again.
+// An error result ends the command and drops the commands queued after it
+// (they were meant for the state the failed one would have made).
 //
 // A wait is bounded: while a command waits, each received byte restarts the
 // silence timer; when it runs out every waiting command is given up
@@ -49,8 +52,11 @@ public:
     static QByteArray listCommand(int status);
     static QByteArray deleteCommand(int index);
 
-    // Write one command and queue it for its answer. EComPort from the port
-    // is passed on (the command is then not queued).
+    // Queue one command; it is written at once when nothing is waiting,
+    // else after the final result of the one before. EComPort from the port
+    // is passed on from a write made here (the queue is then forgotten). A
+    // memory name other than SM, ME and MT, or an index outside 1..65535,
+    // is never sent (std::invalid_argument).
     void selectMemory(const QByteArray &memory);
     void list(int status);
     void deleteMessage(int index);
@@ -58,8 +64,10 @@ public:
     // Received bytes of the modem port, as they come.
     void feed(const QByteArray &bytes);
 
-    // Commands still waiting for their final result.
+    // Commands still waiting for their final result (written or queued).
     bool waiting() const { return !m_waiting.empty(); }
+    // The command written and waiting for its answer, if any.
+    bool inFlight() const { return m_written; }
     // Forgets the waiting commands and any half-received line.
     void reset();
 
@@ -80,12 +88,19 @@ signals:
     void timedOut(SmsListing::Command command);
 
 private:
+    struct Pending
+    {
+        Command command;
+        QByteArray text;
+    };
     void send(Command command, const QByteArray &text);
+    void writeNext();
     void takeLine(const QByteArray &line);
     void giveUp();
 
     TComPort *m_port;
-    std::deque<Command> m_waiting;
+    std::deque<Pending> m_waiting; // the front one is written when m_written
+    bool m_written = false;
     QByteArray m_line;
     CmglCollector m_collector;
     QTimer m_silence;
