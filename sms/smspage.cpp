@@ -1,6 +1,7 @@
 #include "smspage.h"
 #include "ui_smspage.h"
 
+#include "atvalues.h"
 #include "clock.h"
 #include "comport.h"
 #include "cp1250.h"
@@ -99,10 +100,9 @@ void SmsPage::attach(const SmsPageLink &link)
     connect(m_listing, &SmsListing::listed, this, [this](const QList<SmsEntry> &entries) {
         run([this, entries] { showEntries(entries); });
     });
-    connect(m_listing, &SmsListing::failed, this, [this](SmsListing::Command command, const QByteArray &error) {
-        showFailure(error, command == SmsListing::Command::List);
-    });
-    connect(m_listing, &SmsListing::timedOut, this, [this](SmsListing::Command) { showFailure({}, true); });
+    connect(m_listing, &SmsListing::failed, this, &SmsPage::onFailed);
+    connect(m_listing, &SmsListing::timedOut, this, &SmsPage::onTimedOut);
+    connect(m_listing, &SmsListing::done, this, &SmsPage::onDone);
     connectHandlers();
 }
 
@@ -184,6 +184,10 @@ void SmsPage::Nacist_SMSClick()
     const QByteArray memory = SmsMemoryName(m_ui->Nacist_SMS->itemIndex());
     if (memory.isEmpty() || !phoneIdentified())
         return;
+    if (m_ui->Typ_SMS->itemIndex() >= 0) {
+        ListMessages(); // selects the memory first
+        return;
+    }
     startProgress(600);
     installRxHandler();
     m_ui->Nacist_SMS->setEnabled(false);
@@ -196,25 +200,33 @@ void SmsPage::Nacist_SMSClick()
         throw;
     }
     m_link.waitTicks(40);
-    if (m_ui->Typ_SMS->itemIndex() < 0) {
+    if (!m_listing->waiting())
         endListing();
-        return;
-    }
-    ListMessages();
 }
 
 void SmsPage::ListMessages()
 {
+    listMessages(false);
+}
+
+void SmsPage::listMessages(bool keepRows)
+{
+    const QByteArray memory = SmsMemoryName(m_ui->Nacist_SMS->itemIndex());
     const int status = m_ui->Typ_SMS->itemIndex();
-    if (m_ui->Nacist_SMS->itemIndex() < 0 || status < 0 || !phoneIdentified())
+    if (memory.isEmpty() || status < 0 || !phoneIdentified())
         return;
     installRxHandler();
     m_ui->Nacist_SMS->setEnabled(false);
     m_ui->Typ_SMS->setEnabled(false);
-    m_ui->ListSMS->clear();
-    m_ui->ListSMS->repaint();
+    if (!keepRows) {
+        m_ui->ListSMS->clear();
+        m_ui->ListSMS->repaint();
+    }
     startProgress(500);
     try {
+        // Every listing selects its memory: the handset forgets the choice
+        // when it restarts, and "Vše" must not quietly become the SIM card.
+        m_listing->selectMemory(memory);
         m_listing->list(status);
     } catch (...) {
         endListing();
@@ -240,7 +252,7 @@ QList<PhonebookNumber> SmsPage::phonebookNumbers() const
     // Cells after the caption: location, name, number, group.
     for (int i = 0; i < seznam->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *row = seznam->topLevelItem(i);
-        numbers.append({b(row->text(2)), b(row->text(3))});
+        numbers.append({row->text(2), b(row->text(3))});
     }
     return numbers;
 }
@@ -249,12 +261,16 @@ void SmsPage::showEntries(const QList<SmsEntry> &entries)
 {
     if (m_link.clearPhonebookState)
         m_link.clearPhonebookState();
+    m_deletion = Deletion::None;
+    // A listing that came whole ends the failure shown before it.
+    if (m_statusShown)
+        setStatus({});
     QTreeWidget *list = m_ui->ListSMS;
     list->clear();
     if (entries.isEmpty()) {
-        const SmsRow row = EmptyStoreRow(text(&MessageTexts::noMessages));
+        const SmsRow row = EmptyStoreRow(u(text(&MessageTexts::noMessages)));
         auto *item = new QTreeWidgetItem(list);
-        item->setText(TextColumn, u(row.text));
+        item->setText(TextColumn, row.text);
         endListing();
         emit listingShown();
         return;
@@ -272,9 +288,9 @@ void SmsPage::showEntries(const QList<SmsEntry> &entries)
         auto *item = new QTreeWidgetItem;
         item->setText(IndexColumn, u(row.index));
         item->setText(NumberColumn, u(row.number));
-        item->setText(NameColumn, u(NameForNumber(row.number, phonebook)));
+        item->setText(NameColumn, NameForNumber(row.fullNumber(), phonebook));
         item->setText(TimeColumn, u(row.time));
-        item->setText(TextColumn, u(row.text));
+        item->setText(TextColumn, row.text);
         item->setData(IndexColumn, StatusRole, row.status);
         item->setData(IndexColumn, PduRole, entries[k].pdu);
         items.append(item);
@@ -287,15 +303,68 @@ void SmsPage::showEntries(const QList<SmsEntry> &entries)
     emit listingShown();
 }
 
-void SmsPage::showFailure(const QByteArray &errorLine, bool listingEnded)
+void SmsPage::setStatus(const QByteArray &text)
 {
     if (m_link.setPanelText)
-        m_link.setPanelText(0, u(errorLine.isEmpty() ? text(&MessageTexts::smsNoAnswer)
-                                                     : text(&MessageTexts::smsHandsetError) + ' ' + errorLine));
+        m_link.setPanelText(0, u(text));
+    m_statusShown = !text.isEmpty();
+}
+
+void SmsPage::showFailure(const QByteArray &errorLine, bool listingEnded)
+{
+    setStatus(errorLine.isEmpty() ? text(&MessageTexts::smsNoAnswer)
+                                  : text(&MessageTexts::smsHandsetError) + ' ' + errorLine);
     if (!m_listing->waiting())
         endListing();
     if (listingEnded)
         emit listingFailed(errorLine);
+}
+
+void SmsPage::removeRow(int index)
+{
+    const QString caption = QString::number(index);
+    for (int i = m_ui->ListSMS->topLevelItemCount() - 1; i >= 0; --i) {
+        if (m_ui->ListSMS->topLevelItem(i)->text(IndexColumn) == caption)
+            delete m_ui->ListSMS->takeTopLevelItem(i);
+    }
+}
+
+void SmsPage::onDone(SmsListing::Command command)
+{
+    if (command == SmsListing::Command::Delete && m_deletion == Deletion::Sent) {
+        // Known done: the row goes now, whatever becomes of the listing after it.
+        m_deletion = Deletion::Done;
+        removeRow(m_deletedIndex);
+    }
+    if (!m_listing->waiting())
+        endListing();
+}
+
+void SmsPage::onFailed(SmsListing::Command command, const QByteArray &errorLine)
+{
+    if (command == SmsListing::Command::Delete)
+        m_deletion = Deletion::None; // the handset refused it; the rows stay as they are
+    showFailure(errorLine, command == SmsListing::Command::List);
+}
+
+void SmsPage::onTimedOut(SmsListing::Command command)
+{
+    const Deletion deletion = m_deletion;
+    m_deletion = Deletion::None;
+    if (deletion == Deletion::Sent && command == SmsListing::Command::Delete) {
+        // The rows stay: whether the message is gone is not known.
+        setStatus(text(&MessageTexts::smsDeleteUnconfirmed));
+        endListing();
+        emit listingFailed({});
+        return;
+    }
+    if (deletion == Deletion::Done) {
+        setStatus(text(&MessageTexts::smsDeletedListingStopped));
+        endListing();
+        emit listingFailed({});
+        return;
+    }
+    showFailure({}, true);
 }
 
 // --- Showing a row ------------------------------------------------------------------
@@ -309,9 +378,9 @@ QList<SmsRow> SmsPage::rows() const
         row.index = b(item->text(IndexColumn));
         row.status = item->data(IndexColumn, StatusRole).isValid() ? item->data(IndexColumn, StatusRole).toInt() : -1;
         row.number = b(item->text(NumberColumn));
-        row.name = b(item->text(NameColumn));
+        row.name = item->text(NameColumn);
         row.time = b(item->text(TimeColumn));
-        row.text = b(item->text(TextColumn));
+        row.text = item->text(TextColumn);
         row.outgoing = row.status == 2 || row.status == 3;
         out.append(row);
     }
@@ -359,7 +428,7 @@ void SmsPage::ShowSelectedRow()
     listed.reserve(list->topLevelItemCount());
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         listed.append(PduToText(list->topLevelItem(i)->data(IndexColumn, PduRole).toByteArray(), clock));
-    m_ui->SMSText->setPlainText(u(ConcatenatedPreview(listed, row, text(&MessageTexts::smsMissingParts))));
+    m_ui->SMSText->setPlainText(ConcatenatedPreview(listed, row, u(text(&MessageTexts::smsMissingParts))));
 }
 
 bool SmsPage::eventFilter(QObject *watched, QEvent *event)
@@ -405,24 +474,33 @@ void SmsPage::Smazat_SMSClick()
 {
     if (!m_link.port || !m_link.setModemPortOpen || !m_link.setModemPortOpen(true))
         return;
-    m_ui->Smazat_SMS->setEnabled(false);
     const std::optional<SmsRow> row = selectedRow();
-    bool ok = false;
-    const int index = row ? row->index.toInt(&ok) : 0;
-    if (!ok) {  // no row, or the empty-store row
-        m_ui->Smazat_SMS->setEnabled(true);
+    // The index goes into AT+CMGD: digits of a location, nothing else (the
+    // empty-store row has none).
+    if (!row || !IsLocationValue(QString::fromLatin1(row->index), 65535))
         return;
-    }
+    const int index = row->index.toInt();
+    const QString who = row->name.isEmpty() ? u(row->number) : row->name;
+    if (Dialogs::instance().message(window(), Dialogs::Icon::Question, QStringLiteral("Smazat SMS"),
+                                    u(text(&MessageTexts::smsDeleteQuestion)).arg(index).arg(who),
+                                    Dialogs::Buttons::YesNo)
+        != Dialogs::Answer::Yes)
+        return;
+    m_ui->Smazat_SMS->setEnabled(false);
     // The answer must come to this page's handler, whoever had the port last.
     installRxHandler();
     try {
+        m_deletion = Deletion::Sent;
+        m_deletedIndex = index;
         m_listing->deleteMessage(index);
+        // Listed again once the handset has answered the deletion; the rows
+        // stay until the new listing replaces them.
+        listMessages(true);
     } catch (...) {
+        m_deletion = Deletion::None;
         m_ui->Smazat_SMS->setEnabled(true);
         throw;
     }
-    m_link.waitTicks(200);
-    ListMessages();
     m_ui->Smazat_SMS->setEnabled(true);
 }
 
@@ -430,9 +508,9 @@ void SmsPage::PrintRow(QPrinter &printer, const QString &model, const SmsRow &ro
 {
     const QStringList lines{
         QStringLiteral("Telefon: Torvane ") + model,
-        QStringLiteral("Odesilatel: ") + u(row.number) + QStringLiteral("  ") + u(row.name)
+        QStringLiteral("Odesilatel: ") + u(row.number) + QStringLiteral("  ") + row.name
             + QStringLiteral(" Datum a čas: ") + u(row.time),
-        QStringLiteral("Text: ") + u(row.text),
+        QStringLiteral("Text: ") + row.text,
     };
     printer.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
     QPainter painter;
@@ -474,7 +552,8 @@ void SmsPage::Tisk_SMSClick()
     }
 }
 
-void SmsPage::saveFile(const QString &extension, const QString &proposedName, const QByteArray &bytes)
+void SmsPage::saveFile(const QString &extension, const QString &proposedName, const QByteArray &bytes,
+                       const QString &lost)
 {
     const QString folder = userFilesFolder(m_link.programFolder, QStringLiteral("SMS"));
     QString name = Dialogs::instance().saveFileName(window(), QStringLiteral("Uložit"),
@@ -485,6 +564,12 @@ void SmsPage::saveFile(const QString &extension, const QString &proposedName, co
     if (QFileInfo(name).suffix().isEmpty())
         name += QLatin1Char('.') + extension;
     QString reason;
+    if (!lost.isEmpty()
+        && Dialogs::instance().message(window(), Dialogs::Icon::Warning, QStringLiteral("Uložit"),
+                                       u(text(&MessageTexts::smsUnencodableInFile)).arg(lost),
+                                       Dialogs::Buttons::YesNo)
+               != Dialogs::Answer::Yes)
+        return;
     if (!WriteSmsFile(name, bytes, &reason))
         Dialogs::instance().message(window(), Dialogs::Icon::Error, QStringLiteral("Chyba"),
                                     u(text(&MessageTexts::smsSaveFailed)) + QLatin1Char(' ') + name + QLatin1Char('\n') + reason,
@@ -497,8 +582,12 @@ void SmsPage::UlozitSMSClick()
     m_ulozSms->centreOver(window());
     if (Dialogs::instance().execDialog(m_ulozSms) != QDialog::Accepted)
         return;
-    if (m_ulozSms->choice() == TUlozSMS::CurrentText)
-        saveFile(QStringLiteral("txt"), QStringLiteral("txt"), SmsTextFile(b(m_ui->SMSText->toPlainText())));
-    else if (m_ulozSms->choice() == TUlozSMS::WholeList)
-        saveFile(QStringLiteral("csv"), QStringLiteral("archivsms"), SmsCsv(rows()));
+    QString lost;
+    if (m_ulozSms->choice() == TUlozSMS::CurrentText) {
+        const QByteArray bytes = SmsTextFile(m_ui->SMSText->toPlainText(), &lost);
+        saveFile(QStringLiteral("txt"), QStringLiteral("txt"), bytes, lost);
+    } else if (m_ulozSms->choice() == TUlozSMS::WholeList) {
+        const QByteArray bytes = SmsCsv(rows(), &lost);
+        saveFile(QStringLiteral("csv"), QStringLiteral("archivsms"), bytes, lost);
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "smsentries.h"
+#include "smslisting.h"
 
 #include <QWidget>
 
@@ -21,7 +22,6 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class RadioGroup;
-class SmsListing;
 class TComPort;
 class TUlozSMS;
 struct MessageTexts;
@@ -108,8 +108,8 @@ public:
     // --- Handlers ----------------------------------------------------------
     // A memory chosen: selects it and, when a status is chosen, lists.
     void Nacist_SMSClick();
-    // Typ_SMS chosen, AktualizujSMS, and after a deletion: lists with the
-    // current memory and status.
+    // Typ_SMS chosen, AktualizujSMS, and after a deletion: selects the
+    // current memory and lists with the current status.
     void ListMessages();
     // The modem port's receive handler while the page lists.
     void SmsRxChar(int count);
@@ -149,11 +149,20 @@ private:
     // The handset's error (empty: no answer) in status panel 0; the page is
     // usable again once nothing waits for an answer.
     void showFailure(const QByteArray &errorLine, bool listingEnded);
+    // Status panel 0; an empty text clears what the page showed there.
+    void setStatus(const QByteArray &text);
+    void listMessages(bool keepRows);
+    void removeRow(int index);
+    void onDone(SmsListing::Command command);
+    void onFailed(SmsListing::Command command, const QByteArray &errorLine);
+    void onTimedOut(SmsListing::Command command);
     void setRowActionsEnabled(bool on);
     QList<PhonebookNumber> phonebookNumbers() const;
     QByteArray text(QByteArray MessageTexts::*member) const;
     void run(const std::function<void()> &handler);
-    void saveFile(const QString &extension, const QString &proposedName, const QByteArray &bytes);
+    // Asks first when the file cannot hold every character (lost lists them).
+    void saveFile(const QString &extension, const QString &proposedName, const QByteArray &bytes,
+                  const QString &lost);
 
     Ui::SmsPage *m_ui;
     QMenu *m_popup = nullptr;
@@ -164,4 +173,9 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     SmsListing *m_listing = nullptr;
     SmsPageLink m_link;
+    // A deletion in progress: written (Sent), answered OK (Done).
+    enum class Deletion { None, Sent, Done };
+    Deletion m_deletion = Deletion::None;
+    int m_deletedIndex = 0;
+    bool m_statusShown = false; // status panel 0 holds a failure of this page
 };

@@ -37,6 +37,12 @@ struct MessageTexts
     QByteArray smsSendPortError; // sms/76, %1 the port's error
     QByteArray smsSendCancelled; // sms/77
     QByteArray smsPartsSent;     // sms/78, %1 parts sent of %2, on a line of its own
+    QByteArray smsUnencodableInFile; // sms/1100, %1 the characters Windows-1250 lacks; a yes/no question
+    QByteArray smsDeleteQuestion; // sms/1101, %1 the store index, %2 the name or number
+    QByteArray smsDeleteUnconfirmed; // sms/1102
+    QByteArray smsDeletedListingStopped; // sms/1103
+    QByteArray smsSendingStep; // sms/1104, %1 step, %2 steps; the compose dialog while it sends
+    QByteArray smsRetryRemaining; // sms/1105, %1 the parts the handset took, e.g. "1, 2"
     QByteArray pbMemoryRefused;  // seznam/70
     QByteArray pbBadCount;       // seznam/71
     QByteArray pbPin2Refused;    // seznam/72

@@ -177,6 +177,10 @@ private slots:
     void threeHundredMessages();
     void listingAtLineSpeed();
     void deleteRemovesRow();
+    void deleteWhileHandsetHangs();
+    void successClearsFailure();
+    void memorySelectedAgainAfterRestart();
+    void unicodeTextsAndNames();
     void showingRows();
     void saveList();
     void saveTextAsEdited();
@@ -330,6 +334,20 @@ void TstSmsPage::deleteRemovesRow()
     QVERIFY(f.page->selectedRow());
     QCOMPARE(f.page->selectedRow()->index, QByteArray("2"));
     QSignalSpy shown(f.page, &SmsPage::listingShown);
+    // Asked first, as the phonebook's erase does; "Ne" sends nothing.
+    f.dialogs.answers.push_back(Dialogs::Answer::No);
+    f.sim->control("log clear");
+    f.page->Smazat_SMS()->click();
+    QCOMPARE(f.dialogs.messages().size(), 1);
+    QCOMPARE(f.dialogs.messages().last().icon, Dialogs::Icon::Question);
+    QCOMPARE(f.dialogs.messages().last().buttons, Dialogs::Buttons::YesNo);
+    QCOMPARE(f.dialogs.messages().last().text, QStringLiteral("Smazat SMS č. 2 (Petr) z telefonu?"));
+    QTest::qWait(200); // nothing may arrive, so there is no signal to wait for
+    QCOMPARE(f.sim->control("log"), QByteArray());
+    QCOMPARE(f.rows(), (QStringList{Row1, Row2, Row3}));
+    QVERIFY(f.page->Smazat_SMS()->isEnabled());
+
+    f.dialogs.answers.push_back(Dialogs::Answer::Yes);
     f.page->Smazat_SMS()->click();
     QTRY_COMPARE_WITH_TIMEOUT(shown.count(), 1, 15000);
     QVERIFY(f.sim->control("log").contains("AT+CMGD=2"));
@@ -345,6 +363,103 @@ void TstSmsPage::deleteRemovesRow()
     QVERIFY(f.page->Smazat_SMS()->isEnabled());
     QTest::qWait(100);
     QVERIFY(!f.sim->control("log").contains("CMGD"));
+}
+
+// The handset stops answering the deletion: the rows stay, and the page
+// says that the deletion is not confirmed (not just that a listing broke).
+void TstSmsPage::deleteWhileHandsetHangs()
+{
+    Fixture f;
+    QVERIFY(f.start(simStore()));
+    QVERIFY(f.list(0, 4));
+    f.select(1);
+    f.page->listing()->setSilenceTimeout(500);
+    QSignalSpy failed(f.page, &SmsPage::listingFailed);
+    QCOMPARE(f.sim->control("power off"), QByteArray("OK\n"));
+    f.dialogs.answers.push_back(Dialogs::Answer::Yes);
+    f.page->Smazat_SMS()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(failed.count() > 0, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.idle(), 5000);
+    QCOMPARE(f.form->panelText(0),
+             QStringLiteral("Telefon neodpověděl na smazání SMS: není jisté, zda byla smazána. Výpis zůstal beze změny."));
+    QCOMPARE(f.rows(), (QStringList{Row1, Row2, Row3}));
+}
+
+// "Telefon neodpovídá" goes once a listing succeeds.
+void TstSmsPage::successClearsFailure()
+{
+    Fixture f;
+    QVERIFY(f.start(simStore()));
+    f.page->listing()->setSilenceTimeout(500);
+    QCOMPARE(f.sim->control("power off"), QByteArray("OK\n"));
+    QSignalSpy failed(f.page, &SmsPage::listingFailed);
+    f.page->findChild<QAbstractButton *>(QStringLiteral("Nacist_SMS_0"))->click();
+    f.page->findChild<QAbstractButton *>(QStringLiteral("Typ_SMS_4"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(failed.count() > 0, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.idle(), 5000);
+    QCOMPARE(f.form->panelText(0), QStringLiteral("Telefon neodpovídá, výpis SMS byl přerušen."));
+    QCOMPARE(f.sim->control("power on"), QByteArray("OK\n"));
+    QVERIFY(f.list(0, 4));
+    QCOMPARE(f.rows(), (QStringList{Row1, Row2, Row3}));
+    QCOMPARE(f.form->panelText(0), QString());
+}
+
+// With "Vše" chosen, a restart of the handset (its memory choice back to
+// the SIM card) and "Aktualizuj" still list both memories: every listing
+// selects its memory first, and waits for that answer before listing.
+void TstSmsPage::memorySelectedAgainAfterRestart()
+{
+    Fixture f;
+    QVERIFY(f.start(simStore()));
+    QVERIFY(f.list(2, 4));
+    const QStringList both{Row1, Row2, Row3,
+                           QStringLiteral("21|420603123456|Jana|10.12.2026 14:05|Prijdu o pul hodiny pozdeji.")};
+    QCOMPARE(f.rows(), both);
+    QCOMPARE(f.sim->control("power off"), QByteArray("OK\n"));
+    QCOMPARE(f.sim->control("power on"), QByteArray("OK\n"));
+    QCOMPARE(f.sim->control("get at.cpms"), QByteArray("SM,SM,SM\n"));
+    f.sim->control("log clear");
+    QVERIFY(f.list(2, 4));
+    QCOMPARE(f.rows(), both);
+    QCOMPARE(f.sim->control("log"), QByteArray("AT+CPMS=\"MT\"\nAT+CMGL=4\n"));
+}
+
+// Texts that Windows-1250 lacks are shown whole; names are matched by the
+// full international number (a Slovak number is not the Czech contact), a
+// national number by its national part; the archive says what it cannot hold.
+void TstSmsPage::unicodeTextsAndNames()
+{
+    // From +421603123456 and from the national 603123456, 7-bit "abc".
+    const QByteArray slovak = "1,0791246030500200040C91246130214365000062218081240140" "0361F118";
+    const QByteArray national = "1,0791246030500200040981" "06133254F6" "000062218081240140" "0361F118";
+    Fixture f;
+    QVERIFY(f.start(simStore("sms.SM.4 = " + ucs2Message(QStringLiteral("Привет, € и 😀")) + "\nsms.SM.5 = " + slovak
+                             + "\nsms.SM.6 = " + national + "\n")));
+    QVERIFY(f.list(0, 1));
+    QCOMPARE(f.rows(), (QStringList{Row1, Row3, QStringLiteral("4|420603123456|Jana|08.12.2026 18:42:10|Привет, € и 😀"),
+                                    QStringLiteral("5|421603123456||08.12.2026 18:42:10|abc"),
+                                    QStringLiteral("6|603123456|Jana|08.12.2026 18:42:10|abc")}));
+    f.select(2);
+    QCOMPARE(f.page->SMSText()->toPlainText(), QStringLiteral("Привет, € и 😀"));
+
+    // Saving the list: asked once, naming what cannot be kept; "Ne" writes nothing.
+    const QString target = f.work.filePath(QStringLiteral("archiv.csv"));
+    for (const Dialogs::Answer answer : {Dialogs::Answer::No, Dialogs::Answer::Yes}) {
+        f.dialogs.dialogActions.push_back([](QDialog *d) {
+            static_cast<TUlozSMS *>(d)->RadioGroup1()->setItemIndex(TUlozSMS::WholeList);
+            return int(QDialog::Accepted);
+        });
+        f.dialogs.fileNames.push_back(target);
+        f.dialogs.answers.push_back(answer);
+        const qsizetype before = f.dialogs.messages().size();
+        f.page->UlozitSMSClick();
+        QCOMPARE(f.dialogs.messages().size(), before + 1);
+        QCOMPARE(f.dialogs.messages().last().buttons, Dialogs::Buttons::YesNo);
+        QVERIFY2(f.dialogs.messages().last().text.contains(QStringLiteral("„Привет😀“")),
+                 qPrintable(f.dialogs.messages().last().text));
+        QCOMPARE(QFile::exists(target), answer == Dialogs::Answer::Yes);
+    }
+    QVERIFY(readFile(target).contains("420603123456;Jana;08.12.2026 18:42:10;??????, \x80 ? ?\r\n"));
 }
 
 void TstSmsPage::showingRows()
