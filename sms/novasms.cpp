@@ -10,6 +10,7 @@
 #include "text2pdu.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QShowEvent>
@@ -59,8 +60,23 @@ TNovaSMSDlg::TNovaSMSDlg(const NovaSmsLinks &links, QWidget *parent)
                 m_links.Progres->setRange(0, steps);
                 m_links.Progres->setValue(step);
             }
+            m_sendingProgress->setRange(0, steps);
+            m_sendingProgress->setValue(step);
+            m_sendingStatus->setText(message(&MessageTexts::smsSendingStep).arg(step).arg(steps));
         });
     }
+    // The sending as the dialog shows it, above its buttons: the main
+    // window's progress panel is behind the dialog.
+    m_sendingStatus = new QLabel(this);
+    m_sendingStatus->setObjectName(QStringLiteral("lbOdesilani"));
+    m_sendingProgress = new QProgressBar(this);
+    m_sendingProgress->setObjectName(QStringLiteral("ProgresOdesilani"));
+    m_sendingProgress->setAccessibleName(QStringLiteral("Průběh odesílání"));
+    m_sendingStatus->hide();
+    m_sendingProgress->hide();
+    const int buttons = ui->hlavniLayout->indexOf(ui->tlacitkaLayout);
+    ui->hlavniLayout->insertWidget(buttons, m_sendingProgress);
+    ui->hlavniLayout->insertWidget(buttons, m_sendingStatus);
     updateLimit();
 }
 
@@ -238,15 +254,15 @@ void TNovaSMSDlg::SMSAdresarSelect(int index)
     ui->CisloPrijemce->setText(number ? *number : ui->SMSAdresar->currentText());
 }
 
-QString TNovaSMSDlg::serviceCentre()
+std::optional<QString> TNovaSMSDlg::serviceCentre(bool *asked)
 {
+    *asked = false;
     const QString stored = m_links.strediskoSMS ? m_links.strediskoSMS->text().trimmed() : QString();
     if (!stored.isEmpty())
-        return stored;
-    const std::optional<QString> typed =
-        Dialogs::instance().inputBox(this, QStringLiteral("Číslo SMS centra"), QStringLiteral("Číslo:"),
-                                     DefaultCentre);
-    return typed ? *typed : DefaultCentre;
+        return QString(); // the handset has its centre: it is left as it is
+    *asked = true;
+    return Dialogs::instance().inputBox(this, QStringLiteral("Číslo SMS centra"), QStringLiteral("Číslo:"),
+                                        DefaultCentre);
 }
 
 void TNovaSMSDlg::showError(const QString &text)
@@ -287,16 +303,26 @@ void TNovaSMSDlg::PoslatSMSClick()
         showError(message(&MessageTexts::smsTooLong).arg(size.units).arg(size.maxUnits()).arg(kMaxSmsParts));
         return;
     }
-    const QString centreText = serviceCentre();
-    const std::optional<QByteArray> centre = NormalizeSmsNumber(centreText);
-    if (!centre) {
-        showError(message(&MessageTexts::smsBadCentre).arg(centreText));
+    // AT+CSCA rewrites the handset's own centre: only a centre the user gave
+    // (the readout found none) is written. Cancel in the prompt cancels the
+    // send.
+    bool asked = false;
+    const std::optional<QString> centreText = serviceCentre(&asked);
+    if (!centreText)
         return;
+    QByteArray centre;
+    if (asked) {
+        const std::optional<QByteArray> typed = NormalizeSmsNumber(*centreText);
+        if (!typed) {
+            showError(message(&MessageTexts::smsBadCentre).arg(*centreText));
+            return;
+        }
+        centre = *typed;
     }
 
     SmsMessage message;
     message.number = *number;
-    message.centre = *centre;
+    message.centre = centre;
     message.text = text;
     message.validity = ValidityOctet(ui->Platnost->value(), ui->ComboPlatnost->currentIndex());
     message.statusReport = ui->cbPotvrzeni->isChecked();
@@ -315,8 +341,19 @@ void TNovaSMSDlg::PoslatSMSClick()
         m_links.ProgresPanel->show();
         m_links.ProgresPanel->repaint();
     }
+    // The rest of a message of which the handset took some parts goes under
+    // the same reference, so the recipient's phone joins it.
+    // The dialog shows the sending (the main window is behind it).
+    m_sendingStatus->setText(this->message(&MessageTexts::smsSendingStep).arg(0).arg(3 + 2 * size.parts));
+    m_sendingProgress->setValue(0);
+    m_sendingStatus->show();
+    m_sendingProgress->show();
+    if (m_sender->canResume(message))
+        m_sender->resume();
+    else
+        m_sender->send(message);
+    // Busy from here on: "Poslat" is off until the exchange is over.
     setEditable(false);
-    m_sender->send(message);
 }
 
 void TNovaSMSDlg::setEditable(bool on)
@@ -330,6 +367,8 @@ void TNovaSMSDlg::setEditable(bool on)
 
 void TNovaSMSDlg::sendingDone(bool ok)
 {
+    m_sendingStatus->hide();
+    m_sendingProgress->hide();
     if (m_links.ProgresPanel)
         m_links.ProgresPanel->hide();
     if (m_links.lbProgres)
@@ -369,8 +408,16 @@ void TNovaSMSDlg::sendingDone(bool ok)
         break;
     }
     QString text = message(&MessageTexts::smsSendFailed) + u'\n' + why;
-    if (parts > 1)
-        text += u'\n' + message(&MessageTexts::smsPartsSent).arg(m_sender->partsSent()).arg(parts);
+    if (parts > 1) {
+        const int taken = m_sender->partsSent();
+        text += u'\n' + message(&MessageTexts::smsPartsSent).arg(taken).arg(parts);
+        if (taken > 0 && taken < parts) {
+            QStringList which;
+            for (int p = 1; p <= taken; ++p)
+                which.append(QString::number(p));
+            text += u'\n' + message(&MessageTexts::smsRetryRemaining).arg(which.join(QStringLiteral(", ")));
+        }
+    }
     emit sendingFinished(false);
     showError(text);
 }

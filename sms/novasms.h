@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -99,6 +100,9 @@ public:
     QPushButton *SmazatSMS() const;
     QPushButton *NactiText() const;
     SmsSender *sender() const { return m_sender; }
+    // The dialog's own view of a sending (shown only while it runs).
+    QLabel *lbOdesilani() const { return m_sendingStatus; }
+    QProgressBar *ProgresOdesilani() const { return m_sendingProgress; }
     bool isSending() const;
 
     // Handlers.
@@ -123,12 +127,17 @@ private:
     void sendingDone(bool ok);
     void setEditable(bool on);
     void showError(const QString &text);
-    QString serviceCentre();
+    // The centre to write with AT+CSCA: empty when the information page has
+    // the handset's own (nothing is written); else asked for (*asked), and
+    // nothing when the user cancels.
+    std::optional<QString> serviceCentre(bool *asked);
     QString message(QByteArray MessageTexts::*text) const;
 
     Ui::TNovaSMSDlg *ui;
     NovaSmsLinks m_links;
     SmsSender *m_sender = nullptr;
+    QLabel *m_sendingStatus = nullptr;      // lbOdesilani: the step being sent
+    QProgressBar *m_sendingProgress = nullptr; // ProgresOdesilani
     QString m_acceptedText; // the last text within the limit, for typing beyond it
     bool m_loading = false; // a loaded file may be longer than the limit
     bool m_updating = false;

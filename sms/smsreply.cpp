@@ -7,6 +7,7 @@ void SmsReplyReader::start(const QByteArray &command, bool wantPrompt)
     m_command = command;
     m_wantPrompt = wantPrompt;
     m_pending.clear();
+    m_sawEcho = false;
 }
 
 QList<SmsReplyReader::Item> SmsReplyReader::feed(const QByteArray &bytes)
@@ -27,7 +28,11 @@ QList<SmsReplyReader::Item> SmsReplyReader::feed(const QByteArray &bytes)
         }
         const QByteArray line = m_pending.trimmed();
         m_pending.clear();
-        if (line.isEmpty() || line == m_command || IsUnsolicitedResult(line))
+        if (!line.isEmpty() && line == m_command) {
+            m_sawEcho = true;
+            continue;
+        }
+        if (line.isEmpty() || IsUnsolicitedResult(line))
             continue;
         if (IsErrorResultLine(line)) {
             items.append({Event::Error, -1, line});

@@ -34,8 +34,11 @@ public:
     // What the new bytes complete, in order.
     QList<Item> feed(const QByteArray &bytes);
     qsizetype pendingSize() const { return m_pending.size(); }
+    // The command's echo has come since start(): the handset echoes.
+    bool sawEcho() const { return m_sawEcho; }
 
 private:
+    bool m_sawEcho = false;
     QByteArray m_command;
     QByteArray m_pending;
     bool m_wantPrompt = false;

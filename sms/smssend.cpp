@@ -65,8 +65,7 @@ void SmsSender::send(const SmsMessage &message)
     m_lengths.clear();
     m_references.clear();
     m_part = 0;
-    m_step = 0;
-    m_pendingReference = -1;
+    m_firstPart = 0;
     m_failure = Failure::None;
     m_handsetError.clear();
     m_errorText.clear();
@@ -74,6 +73,7 @@ void SmsSender::send(const SmsMessage &message)
     // Checked before anything goes to the handset.
     m_stage = Stage::Echo; // busy from here on, so finish() can end it
     m_previousHandler = m_port.OnRxChar;
+    m_echoWasOn = false;
     const auto digitsOnly = [](const QByteArray &n) {
         return !n.isEmpty() && n.size() <= kMaxNumberDigits
             && std::all_of(n.begin(), n.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -98,6 +98,35 @@ void SmsSender::send(const SmsMessage &message)
         m_parts.append(p.pdu);
         m_lengths.append(p.length);
     }
+    start();
+}
+
+bool SmsSender::canResume(const SmsMessage &message) const
+{
+    return !isBusy() && partsSent() > 0 && partsSent() < partCount() && message.number == m_message.number
+           && message.text == m_message.text && message.validity == m_message.validity
+           && message.statusReport == m_message.statusReport;
+}
+
+void SmsSender::resume()
+{
+    if (!canResume(m_message))
+        return;
+    m_stage = Stage::Echo;
+    m_previousHandler = m_port.OnRxChar;
+    m_echoWasOn = false;
+    m_failure = Failure::None;
+    m_handsetError.clear();
+    m_errorText.clear();
+    // The centre, if one was given, went to the handset the first time.
+    m_message.centre.clear();
+    m_part = m_firstPart = partsSent();
+    start();
+}
+
+void SmsSender::start()
+{
+    m_step = 0;
     if (!m_port.Connected()) {
         fail(Failure::PortError, QStringLiteral("the modem port is not open"));
         return;
@@ -114,7 +143,7 @@ void SmsSender::send(const SmsMessage &message)
 
 void SmsSender::cancel()
 {
-    if (!isBusy())
+    if (!isBusy() || m_stage == Stage::RestoreEcho)
         return;
     if (m_stage == Stage::Command) {
         try {
@@ -150,8 +179,11 @@ void SmsSender::startStage(Stage stage)
         break;
     case Stage::Pdu:
         m_command = m_parts[m_part];
-        m_pendingReference = -1;
+        m_partTaken = false;
         waitMs = m_timeouts.answerMs;
+        break;
+    case Stage::RestoreEcho:
+        m_command = "ATE1";
         break;
     case Stage::Idle:
         return;
@@ -160,10 +192,14 @@ void SmsSender::startStage(Stage stage)
     try {
         write(stage == Stage::Pdu ? m_command + kCtrlZ : m_command + '\r');
     } catch (const EComPort &e) {
-        fail(Failure::PortError, e.text());
+        if (stage == Stage::RestoreEcho)
+            end(m_result);
+        else
+            fail(Failure::PortError, e.text());
         return;
     }
-    emit progress(++m_step, steps());
+    if (stage != Stage::RestoreEcho)
+        emit progress(++m_step, steps());
     m_timer->start(waitMs);
 }
 
@@ -172,6 +208,7 @@ void SmsSender::stageDone()
     m_timer->stop();
     switch (m_stage) {
     case Stage::Echo:
+        m_echoWasOn = m_reader.sawEcho();
         startStage(Stage::Format);
         break;
     case Stage::Format:
@@ -189,16 +226,26 @@ void SmsSender::stageDone()
         startStage(Stage::Pdu);
         break;
     case Stage::Pdu:
-        m_references.append(m_pendingReference);
-        emit partSent(m_part + 1, int(m_parts.size()), m_pendingReference);
+        if (!m_partTaken)
+            takePart(-1); // OK without a "+CMGS" line
         if (++m_part < m_parts.size())
             startStage(Stage::Command);
         else
             finish(true);
         break;
+    case Stage::RestoreEcho:
+        end(m_result);
+        break;
     case Stage::Idle:
         break;
     }
+}
+
+void SmsSender::takePart(int reference)
+{
+    m_partTaken = true;
+    m_references.append(reference);
+    emit partSent(m_part + 1, int(m_parts.size()), reference);
 }
 
 void SmsSender::onRx(int count)
@@ -216,14 +263,22 @@ void SmsSender::onRx(int count)
     for (const SmsReplyReader::Item &item : items) {
         if (!isBusy())
             return;
+        if (m_stage == Stage::RestoreEcho) {
+            // Whatever ATE1 gets, the exchange's own result stands.
+            if (item.event == SmsReplyReader::Event::Ok || item.event == SmsReplyReader::Event::Error)
+                end(m_result);
+            continue;
+        }
         switch (item.event) {
         case SmsReplyReader::Event::Error:
             fail(Failure::HandsetError,
                  QStringLiteral("the handset answered %1").arg(QString::fromLatin1(item.line)), item.line);
             return;
         case SmsReplyReader::Event::Reference:
-            if (m_stage == Stage::Pdu)
-                m_pendingReference = item.reference;
+            // The handset has taken the part: it counts from here, even if
+            // its OK never comes.
+            if (m_stage == Stage::Pdu && !m_partTaken)
+                takePart(item.reference);
             break;
         case SmsReplyReader::Event::Prompt:
             if (m_stage == Stage::Command)
@@ -246,6 +301,10 @@ void SmsSender::timedOut()
 {
     if (!isBusy())
         return;
+    if (m_stage == Stage::RestoreEcho) {
+        end(m_result);
+        return;
+    }
     const int seconds = m_timer->interval() / 1000;
     if (m_stage == Stage::Command) {
         // A late prompt must not take the next command for a PDU.
@@ -268,6 +327,20 @@ void SmsSender::fail(Failure failure, const QString &text, const QByteArray &han
 }
 
 void SmsSender::finish(bool ok)
+{
+    m_timer->stop();
+    // Echo as it was before ATE0, after a failure too; not when the port
+    // itself failed or nothing was sent.
+    if (m_echoWasOn && m_failure != Failure::PortError && m_failure != Failure::InvalidMessage) {
+        m_echoWasOn = false;
+        m_result = ok;
+        startStage(Stage::RestoreEcho);
+        return;
+    }
+    end(ok);
+}
+
+void SmsSender::end(bool ok)
 {
     m_timer->stop();
     m_stage = Stage::Idle;

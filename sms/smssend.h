@@ -19,14 +19,19 @@ class TComPort;
 // The exchange, each step waiting for the handset before the next:
 //   "ATE0\r"                      -> OK            (echo off)
 //   "AT+CMGF=0\r"                 -> OK            (PDU mode)
-//   "AT+CSCA=\"+<centre>\"\r"     -> OK            (only with a centre)
+//   "AT+CSCA=\"+<centre>\"\r"     -> OK            (only with a centre: it
+//                                                   rewrites the handset's own)
 //   per part:
 //   "AT+CMGS=<length>\r"          -> "> "          (the prompt)
 //   "<PDU>" Ctrl-Z                -> "+CMGS: <mr>" OK
+//   "ATE1\r"                      -> OK            (only when ATE0 was echoed:
+//                                                   echo as it was before)
 // A text longer than one message goes as a concatenated message, one
 // AT+CMGS per part (TextToPduParts). An error result ("ERROR", "+CMS ERROR:
 // n", "+CME ERROR: n") or a wait that runs out ends the exchange; parts
-// already sent stay sent. Unsolicited result codes and the echo are skipped.
+// already sent stay sent. A part counts as taken once its "+CMGS: mr" has
+// come, even if its OK never does. Echo is put back after a failure too.
+// Unsolicited result codes and the echo are skipped.
 //
 // Every wait is bounded (Timeouts): a handset answers a command at once,
 // but may need tens of seconds to reach the network before it answers a
@@ -81,6 +86,14 @@ public:
     // Starts the exchange; finished() follows (also for a message that
     // cannot be sent). Ignored while an exchange runs.
     void send(const SmsMessage &message);
+    // After an exchange that ended with some parts of a concatenated
+    // message taken: whether message is that same message (the remaining
+    // parts can go under the same reference, so that the recipient's phone
+    // joins them with those already delivered).
+    bool canResume(const SmsMessage &message) const;
+    // Sends the remaining parts of the last message (the same PDUs, the
+    // same reference); the set-up commands go first as for send().
+    void resume();
     // Stops waiting; at the prompt the handset gets ESC. A part already
     // handed to the handset may still go out.
     void cancel();
@@ -88,7 +101,7 @@ public:
 
     // Of the last exchange:
     int partCount() const { return int(m_parts.size()); }
-    int partsSent() const { return int(m_references.size()); }
+    int partsSent() const { return int(m_references.size()); } // taken by the handset, from part 1 on
     QList<int> references() const { return m_references; } // the handset's "+CMGS" values
     Failure failure() const { return m_failure; }
     QByteArray handsetError() const { return m_handsetError; } // e.g. "+CMS ERROR: 500"
@@ -102,7 +115,7 @@ signals:
     void finished(bool ok);
 
 private:
-    enum class Stage { Idle, Echo, Format, Centre, Command, Pdu };
+    enum class Stage { Idle, Echo, Format, Centre, Command, Pdu, RestoreEcho };
 
     void onRx(int count);
     void write(const QByteArray &bytes);
@@ -110,8 +123,12 @@ private:
     void stageDone();
     void timedOut();
     void fail(Failure failure, const QString &text, const QByteArray &handsetLine = {});
+    // The exchange is over: echo is put back first when it was on.
     void finish(bool ok);
-    int steps() const { return 3 + 2 * int(m_parts.size()); }
+    void start();
+    void end(bool ok);
+    int steps() const { return 3 + 2 * int(m_parts.size() - m_firstPart); }
+    void takePart(int reference);
 
     TComPort &m_port;
     QTimer *m_timer;
@@ -121,9 +138,9 @@ private:
     QList<QByteArray> m_parts;   // PDU lines
     QList<QByteArray> m_lengths; // their AT+CMGS arguments
     int m_part = 0;
+    int m_firstPart = 0; // where a resumed exchange starts
     int m_step = 0;
     QList<int> m_references;
-    int m_pendingReference = -1;
     SmsReplyReader m_reader;
     QByteArray m_command; // the command line of the current stage, for its echo
     Failure m_failure = Failure::None;
@@ -131,4 +148,7 @@ private:
     QString m_errorText;
     std::function<void(int)> m_previousHandler;
     int m_concatReference;
+    bool m_echoWasOn = false;  // ATE0 came back echoed and was answered OK
+    bool m_result = false;     // of the exchange, while echo is put back
+    bool m_partTaken = false;  // the current part's "+CMGS" has come
 };

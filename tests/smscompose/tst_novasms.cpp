@@ -123,7 +123,10 @@ private slots:
     void invalidInput_data();
     void invalidInput();
     void cancelWhileSending();
+    void centreAsked_data();
     void centreAsked();
+    void showsSending();
+    void resumeAfterHang();
     void replyWithEditedPreview();
 };
 
@@ -323,15 +326,17 @@ void TestNovaSms::send_data()
     QTest::addColumn<int>("weeks");    // validity in weeks, 0: the default four days
     QTest::addColumn<QByteArray>("pdu"); // sms.sent.1, or empty
 
-    // The worked example: five commands, the PDU after the prompt.
+    // The worked example: the PDU after the prompt. The handset's own centre
+    // (the information page has it) is not written again, and echo, which
+    // the sending turned off, is on again at the end.
     QTest::newRow("worked example")
         << "+420000123456" << "+420000000000" << "abc"
-        << QByteArray("ATE0\nAT+CMGF=0\nAT+CSCA=\"+420000000000\"\nAT+CMGS=17\n") << 1 << u8("SMS odeslána")
+        << QByteArray("ATE0\nAT+CMGF=0\nAT+CMGS=17\nATE1\n") << 1 << u8("SMS odeslána")
         << false << 0 << QByteArray("0011000C912400002143650000AA0361F118");
     // First octet 31 with a status report; validity octet C1 for one week.
     QTest::newRow("report, one week, blanks in the number")
         << " 420 000 123 456" << "420000000000" << "abc"
-        << QByteArray("ATE0\nAT+CMGF=0\nAT+CSCA=\"+420000000000\"\nAT+CMGS=17\n") << 1 << u8("SMS odeslána")
+        << QByteArray("ATE0\nAT+CMGF=0\nAT+CMGS=17\nATE1\n") << 1 << u8("SMS odeslána")
         << true << 1 << QByteArray("0031000C912400002143650000C10361F118");
     QString long400;
     while (long400.size() < 400)
@@ -456,6 +461,8 @@ void TestNovaSms::sendFails()
     QVERIFY(dlg.SMS()->isEnabled());
     QVERIFY(!f.panel.isVisible());
     QVERIFY(f.status.isEmpty());
+    // Echo is on again after the failure too.
+    QVERIFY2(sim.control("log").endsWith("ATE1\n"), sim.control("log").constData());
 }
 
 void TestNovaSms::invalidInput_data()
@@ -468,7 +475,8 @@ void TestNovaSms::invalidInput_data()
     QTest::newRow("letters in the number") << "603 12a 456" << "420000000000" << "abc" << u8("příjemce");
     QTest::newRow("21 digits") << QString(21, u'1') << "420000000000" << "abc" << u8("příjemce");
     QTest::newRow("two + signs") << "++420000123456" << "420000000000" << "abc" << u8("příjemce");
-    QTest::newRow("centre with a dash") << "420000123456" << "420-603" << "abc" << u8("centra");
+    // Typed into the prompt that asks for a missing centre.
+    QTest::newRow("typed centre with a dash") << "420000123456" << "420-603" << "abc" << u8("centra");
     // Windows-1250 lacks "ø" and every emoji; they would go out as "?".
     QTest::newRow("characters without Windows-1250 form")
         << "420000123456" << "420000000000" << u8("Hej ø 😀") << u8("„ø 😀“");
@@ -491,6 +499,10 @@ void TestNovaSms::invalidInput()
     f.stredisko.setText(centre);
     TNovaSMSDlg dlg(f.links);
     ScriptedDialogs dialogs;
+    if (QByteArray(QTest::currentDataTag()).startsWith("typed centre")) {
+        f.stredisko.clear();
+        dialogs.inputs.push_back(centre);
+    }
     dlg.show();
     dlg.SMS()->setPlainText(text);
     dlg.CisloPrijemce()->setText(number);
@@ -542,10 +554,26 @@ void TestNovaSms::cancelWhileSending()
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
 }
 
-// Without a centre on the information page the user is asked; cancelling
-// gives the default.
+// Without a centre on the information page the user is asked, with one
+// operator's centre offered; what the user gives is written with AT+CSCA.
+// Cancel cancels the send: nothing goes to the handset.
+void TestNovaSms::centreAsked_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("centreCommand");
+
+    QTest::newRow("default taken") << false << u8("420603052000") << QByteArray("AT+CSCA=\"+420603052000\"\n");
+    QTest::newRow("own centre typed") << false << u8("+420 602 909 909") << QByteArray("AT+CSCA=\"+420602909909\"\n");
+    QTest::newRow("cancelled") << true << QString() << QByteArray();
+}
+
 void TestNovaSms::centreAsked()
 {
+    QFETCH(bool, cancel);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, centreCommand);
+
     SimProcess sim;
     QVERIFY(sim.start());
     TComPort port(QStringLiteral("ComPort1"));
@@ -557,16 +585,106 @@ void TestNovaSms::centreAsked()
     dlg.sender()->setTimeouts(quick());
     QSignalSpy done(&dlg, &TNovaSMSDlg::sendingFinished);
     ScriptedDialogs dialogs;
-    dialogs.inputs.push_back(std::nullopt);
+    if (cancel)
+        dialogs.inputs.push_back(std::nullopt);
+    else
+        dialogs.inputs.push_back(typed);
     dlg.show();
     dlg.SMS()->setPlainText(QStringLiteral("abc"));
     dlg.CisloPrijemce()->setText(QStringLiteral("420000123456"));
     dlg.PoslatSMS()->click();
-    QVERIFY(done.wait(30000));
     QCOMPARE(dialogs.requests.size(), 1);
     QCOMPARE(dialogs.requests[0].kind, ScriptedDialogs::Request::Kind::Input);
     QCOMPARE(dialogs.requests[0].caption, u8("Číslo SMS centra"));
-    QVERIFY(sim.control("log").contains("AT+CSCA=\"+420603052000\"\n"));
+    if (cancel) {
+        QVERIFY(!dlg.isSending());
+        QVERIFY(dlg.isVisible());
+        QVERIFY(!f.panel.isVisible());
+        QVERIFY(dlg.PoslatSMS()->isEnabled());
+        QTest::qWait(300); // nothing may arrive, so there is no signal to wait for
+        QCOMPARE(done.count(), 0);
+        QCOMPARE(sim.control("log"), QByteArray());
+        QCOMPARE(sim.control("sent"), QByteArray());
+        return;
+    }
+    QVERIFY(done.wait(30000));
+    QVERIFY(done.first().first().toBool());
+    QCOMPARE(sim.control("log"), "ATE0\nAT+CMGF=0\n" + centreCommand + "AT+CMGS=17\nATE1\n");
+}
+
+// While it sends, the dialog shows the sending itself (the main window's
+// panel is behind it) and "Poslat" is off; both end with the sending.
+void TestNovaSms::showsSending()
+{
+    SimProcess sim(QStringList{QStringLiteral("--latency"), QStringLiteral("150")});
+    QVERIFY(sim.start());
+    TComPort port(QStringLiteral("ComPort1"));
+    port.setPort(sim.modemPath());
+    port.OpenPort();
+    Fixture f(&port);
+    TNovaSMSDlg dlg(f.links);
+    dlg.sender()->setTimeouts(quick());
+    QSignalSpy done(&dlg, &TNovaSMSDlg::sendingFinished);
+    ScriptedDialogs dialogs;
+    dlg.show();
+    dlg.SMS()->setPlainText(QStringLiteral("abc"));
+    dlg.CisloPrijemce()->setText(QStringLiteral("420000123456"));
+    QVERIFY(!dlg.lbOdesilani()->isVisible());
+    dlg.PoslatSMS()->click();
+    QVERIFY(dlg.isSending());
+    QVERIFY(!dlg.PoslatSMS()->isEnabled());
+    QVERIFY(dlg.lbOdesilani()->isVisible());
+    QVERIFY(dlg.ProgresOdesilani()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.ProgresOdesilani()->value() >= 2, 10000);
+    QVERIFY2(dlg.lbOdesilani()->text().startsWith(u8("Posílám SMS")), qPrintable(dlg.lbOdesilani()->text()));
+    QCOMPARE(dlg.ProgresOdesilani()->maximum(), 5);
+    // Clicking the disabled button (or Enter on it) sends nothing more.
+    dlg.PoslatSMS()->click();
+    QTest::keyClick(&dlg, Qt::Key_Return);
+    QVERIFY(done.wait(30000));
+    QVERIFY(!dlg.lbOdesilani()->isVisible());
+    QCOMPARE(sim.control("sent").count('\n'), 1);
+}
+
+// The handset takes part 1 of 3 and then hangs: the message says so, and
+// "Poslat" again sends parts 2 and 3 only, under part 1's reference.
+void TestNovaSms::resumeAfterHang()
+{
+    SimProcess sim;
+    QVERIFY(sim.start());
+    TComPort port(QStringLiteral("ComPort1"));
+    port.setPort(sim.modemPath());
+    port.OpenPort();
+    Fixture f(&port);
+    TNovaSMSDlg dlg(f.links);
+    dlg.sender()->setTimeouts(quick());
+    QSignalSpy done(&dlg, &TNovaSMSDlg::sendingFinished);
+    ScriptedDialogs dialogs;
+    dlg.show();
+    dlg.SMS()->setPlainText(QString(400, u'a'));
+    dlg.CisloPrijemce()->setText(QStringLiteral("420000123456"));
+    const auto hang = connect(dlg.sender(), &SmsSender::partSent, &dlg, [&] { sim.control("set sms.hang 1"); });
+    dlg.PoslatSMS()->click();
+    QVERIFY(done.wait(30000));
+    QCOMPARE(done.first().first().toBool(), false);
+    QCOMPARE(dialogs.messages().size(), 1);
+    const QString text = dialogs.messages()[0].text;
+    QVERIFY2(text.contains(u8("Odesláno 1 z 3 částí")), qPrintable(text));
+    QVERIFY2(text.contains(u8("Telefon převzal části 1. Poslat znovu odešle jen zbývající části.")), qPrintable(text));
+
+    disconnect(hang);
+    QCOMPARE(sim.control("set sms.hang 0"), QByteArray("OK\n"));
+    dlg.PoslatSMS()->click();
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 2, 30000);
+    QCOMPARE(done.last().first().toBool(), true);
+    const QByteArrayList sent = sim.control("sent").trimmed().split('\n');
+    QCOMPARE(sent.size(), 4); // part 1, the hung part 2, then parts 2 and 3 again
+    const qsizetype at = sent[0].indexOf(" ref ");
+    const QByteArray reference = sent[0].mid(at, sent[0].indexOf(" part ") - at) + " part ";
+    for (const QByteArray &line : sent)
+        QVERIFY2(line.contains(reference), line.constData());
+    QVERIFY(sent[2].contains("part 2/3"));
+    QVERIFY(sent[3].contains("part 3/3"));
 }
 
 // A reply whose preview the user edits sends the edited text.

@@ -41,12 +41,12 @@ void TestSmsSendCli::send_data()
 
     QTest::newRow("short, handset's centre")
         << QByteArray() << QStringList{"+420 000 123 456", "abc"} << 0 << QByteArray("Reference: 1\n")
-        << QByteArray() << QByteArray("ATE0\nAT+CMGF=0\nAT+CMGS=17\n") << QByteArray("1 420000123456 \"abc\"\n");
+        << QByteArray() << QByteArray("ATE0\nAT+CMGF=0\nAT+CMGS=17\nATE1\n") << QByteArray("1 420000123456 \"abc\"\n");
     QTest::newRow("UTF-8 text, centre, report, validity")
         << QByteArray() << QStringList{"420000123456", QString::fromUtf8("ačř"), "--centre", "+420000000000",
                                        "--report", "--validity", "c1"}
         << 0 << QByteArray("Reference: 1\n") << QByteArray()
-        << QByteArray("ATE0\nAT+CMGF=0\nAT+CSCA=\"+420000000000\"\nAT+CMGS=20\n")
+        << QByteArray("ATE0\nAT+CMGF=0\nAT+CSCA=\"+420000000000\"\nAT+CMGS=20\nATE1\n")
         << QByteArray("1 420000123456 \"a\xC4\x8D\xC5\x99\"\n");
     QTest::newRow("three parts")
         << QByteArray() << QStringList{"420000123456", long400} << 0
