@@ -383,6 +383,26 @@ void TstSmsPage::deleteWhileHandsetHangs()
     QCOMPARE(f.form->panelText(0),
              QStringLiteral("Telefon neodpověděl na smazání SMS: není jisté, zda byla smazána. Výpis zůstal beze změny."));
     QCOMPARE(f.rows(), (QStringList{Row1, Row2, Row3}));
+
+    // Answered, then silent before the new listing: the deleted row goes,
+    // the others stay, and the page says the deletion happened.
+    QCOMPARE(f.sim->control("power on"), QByteArray("OK\n"));
+    QVERIFY(f.list(0, 4));
+    f.select(1);
+    const auto off = connect(f.page->listing(), &SmsListing::done, f.page, [&](SmsListing::Command c) {
+        if (c == SmsListing::Command::Delete)
+            f.sim->control("power off");
+    });
+    f.dialogs.answers.push_back(Dialogs::Answer::Yes);
+    const qsizetype failures = failed.count();
+    f.page->Smazat_SMS()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(failed.count() > failures, 10000);
+    disconnect(off);
+    QTRY_VERIFY_WITH_TIMEOUT(f.idle(), 5000);
+    QCOMPARE(f.form->panelText(0),
+             QStringLiteral("SMS byla smazána, ale telefon pak přestal odpovídat a výpis SMS byl přerušen."));
+    QCOMPARE(f.rows(), (QStringList{Row1, Row3}));
+    QVERIFY(!f.sim->control("dump").contains("sms.SM.2 ="));
 }
 
 // "Telefon neodpovídá" goes once a listing succeeds.
