@@ -187,7 +187,9 @@ void TstSmsStore::exchange()
     port.setPort(device.slavePath());
     port.OpenPort();
     SmsListing listing(&port);
-    listing.setSilenceTimeout(400);
+    // Short for the silence row, long enough for a loaded machine between
+    // the scripted handset's pauses.
+    listing.setSilenceTimeout(2000);
     port.OnRxChar = [&](int count) { listing.feed(port.ReceiveBytes(count)); };
 
     QByteArrayList log;
@@ -226,7 +228,7 @@ void TstSmsStore::exchange()
             QTest::qWait(30);
         }
     }
-    QTRY_VERIFY_WITH_TIMEOUT(!listing.waiting(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!listing.waiting(), 10000);
     // No command beyond those answered was written.
     QCOMPARE(device.read(100, 10), QByteArray());
     QCOMPARE(log.join(QByteArray("|")), expected);
