@@ -763,6 +763,22 @@ struct HandsetBackup::Run
                 return false;
             }
         }
+        // A handset name is one component: it is sent as a name and may
+        // name a staging copy on this computer.
+        for (const char *kind : {"files", "folders"}) {
+            const QJsonObject entries = manifest.value(kind).toObject();
+            for (auto it = entries.begin(); it != entries.end(); ++it) {
+                const QJsonValue name = it.value().toObject().value("handsetName");
+                if (name.isUndefined())
+                    continue;
+                const QString n = name.toString();
+                if (n.isEmpty() || n.contains(u'/') || n.contains(u'\\') || n == QLatin1String(".") || n == QLatin1String("..")
+                    || std::any_of(n.begin(), n.end(), [](QChar c) { return c.unicode() < 32; })) {
+                    stop(QStringLiteral("the backup is damaged: manifest.json gives %1 the handset name \"%2\"").arg(it.key(), n));
+                    return false;
+                }
+            }
+        }
         for (const QString &rel : manifest.value("folders").toObject().keys())
             if (!safeRelativePath(rel)) {
                 stop(QStringLiteral("the backup is damaged: manifest.json names \"%1\"").arg(rel));
@@ -1049,7 +1065,7 @@ struct HandsetBackup::Run
         if (QFileInfo(source).fileName() == name)
             return source;
         const QString target = QDir(staging.path()).filePath(name);
-        if (ObexExchange::LocalFileName(name) != name || !QFile::copy(source, target)) {
+        if (!staging.isValid() || !QFile::copy(source, target)) {
             report(p, QStringLiteral("\"%1\" cannot be named so on this computer").arg(name));
             return {};
         }
