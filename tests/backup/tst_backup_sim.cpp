@@ -146,6 +146,7 @@ private slots:
     void damagedBackupRefused_data();
     void damagedBackupRefused();
     void differentEntryNeedsForce();
+    void interruptedBackup_data();
     void interruptedBackup();
     void folderNotEmptyRefused();
 
@@ -394,8 +395,18 @@ void TestBackupSim::differentEntryNeedsForce()
     QVERIFY(other.phonebook("SM").contains("2 +420724555111,145,Maminka!\n"));
 }
 
+void TestBackupSim::interruptedBackup_data()
+{
+    QTest::addColumn<bool>("portLost");  // the handset goes away instead of Ctrl-C
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("Ctrl-C") << false << QByteArray("interrupted; ");
+    QTest::newRow("lost port") << true << QByteArray("the handset stopped answering while SM was read");
+}
+
 void TestBackupSim::interruptedBackup()
 {
+    QFETCH(bool, portLost);
+    QFETCH(QByteArray, message);
     // A slow handset with a full memory: the phonebook takes long enough to
     // interrupt it.
     QByteArray many;
@@ -403,19 +414,27 @@ void TestBackupSim::interruptedBackup()
         many += "pb.SM." + QByteArray::number(i) + " = 60312" + QByteArray::number(1000 + i) + ",129,Jmeno " + QByteArray::number(i) + "\n";
     Handset slow;
     QVERIFY(slow.start(many, {"--latency", "20"}));
-    const QString folder = m_work.filePath(QStringLiteral("prerusena"));
+    QTemporaryDir work;
+    const QString folder = work.filePath(QStringLiteral("prerusena"));
     QProcess cli;
     cli.start(kCli, QStringList{"backup", folder, "--only", "phonebook,sms"} + slow.ports().mid(0, 2));
     QVERIFY(cli.waitForStarted());
     // Interrupted once the reading is under way.
     QTRY_VERIFY_WITH_TIMEOUT(slow.sim->control("log").contains("AT+CPBR=20"), 30000);
-    ::kill(pid_t(cli.processId()), SIGINT);
-    QVERIFY(cli.waitForFinished(20000));
+    if (portLost)
+        slow.sim->stop();
+    else
+        ::kill(pid_t(cli.processId()), SIGINT);
+    QVERIFY(cli.waitForFinished(30000));
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
     QCOMPARE(cli.exitCode(), 1);
-    QVERIFY(cli.readAllStandardError().contains("interrupted"));
+    const QByteArray err = cli.readAllStandardError();
+    QVERIFY2(err.contains(message), err.constData());
+    QVERIFY(err.contains("is marked incomplete"));
     const QByteArray manifest = readFile(folder + QStringLiteral("/manifest.json"));
     QVERIFY(manifest.isEmpty() || QJsonDocument::fromJson(manifest).object().value("incomplete").toBool());
+    if (portLost)
+        return;
     // The handset is left answering AT commands.
     const CliRun after = RunCli({"phonebook", "read", "ON", "--port", slow.sim->modemPath()}, 60000);
     QCOMPARE(after.exitCode, 0);
