@@ -17,7 +17,7 @@ BackupMenu::BackupMenu(QWidget *window, QMenu *menu, QAction *before, BackupLink
     : QObject(window), m_window(window), m_links(std::move(links))
 {
     // Object names are what the language file's texts are put on.
-    m_backupAction = new QAction(text(&MessageTexts::backupProgressCaption), window);
+    m_backupAction = new QAction(window);
     m_backupAction->setObjectName(QStringLiteral("ZalohovatTelefon"));
     m_backupAction->setText(QString::fromUtf8("Zálohovat telefon…"));
     m_restoreAction = new QAction(window);
