@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 BackupMenu::BackupMenu(QWidget *window, QMenu *menu, QAction *before, BackupLinks links)
@@ -70,6 +71,12 @@ QString BackupMenu::partText(const QString &part) const
     if (part == QLatin1String("obex"))
         return text(&MessageTexts::backupPartObex);
     return text(&MessageTexts::backupPartDiag);
+}
+
+void BackupMenu::cancelAndClose()
+{
+    m_closeAfter = true;
+    m_backup.cancel();
 }
 
 void BackupMenu::runBackup()
@@ -140,7 +147,9 @@ void BackupMenu::run(bool restore, const QString &folder)
     m_part->clear();
     m_item->clear();
     m_dialog->show();
+    m_running = true;
     const HandsetBackup::Result result = restore ? m_backup.restore(o) : m_backup.backup(o);
+    m_running = false;
     m_dialog->hide();
     disconnect(collect);
     if (diagOpened) {
@@ -180,6 +189,12 @@ void BackupMenu::run(bool restore, const QString &folder)
         message += QStringLiteral("\n\n") + n;
     if (!reports.isEmpty())
         message += QStringLiteral("\n\n") + reports.join(u'\n');
+    if (m_closeAfter) {
+        // The user closed the window: no message, the window goes.
+        m_closeAfter = false;
+        QTimer::singleShot(0, m_window, &QWidget::close);
+        return;
+    }
     const bool fine = result.ok && result.error.isEmpty();
     Dialogs::instance().message(m_window, fine ? Dialogs::Icon::Information : Dialogs::Icon::Warning, caption, message,
                                 Dialogs::Buttons::Ok);

@@ -49,6 +49,10 @@ public:
     void runBackup();
     void runRestore();
 
+    bool running() const { return m_running; }
+    // Cancels the running backup or restore and closes the window once it has ended.
+    void cancelAndClose();
+
 private:
     void run(bool restore, const QString &folder);
     QString text(QByteArray MessageTexts::*which) const;
@@ -65,4 +69,6 @@ private:
     HandsetBackup m_backup;
     int m_guardMs = -1;
     QString m_lastFolder;
+    bool m_running = false;
+    bool m_closeAfter = false;
 };

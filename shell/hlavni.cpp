@@ -780,6 +780,12 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    if (m_backupMenu && m_backupMenu->running()) {
+        // A backup or restore ends at its next step, then the window closes.
+        m_backupMenu->cancelAndClose();
+        event->ignore();
+        return;
+    }
     m_closeAfterReadout = false;
     FormClose();
     event->accept();

@@ -99,6 +99,7 @@ private slots:
     void menuItems();
     void backupAndRestore();
     void cancelEndsCleanly();
+    void closingWaitsForTheEnd();
 };
 
 void TestBackupWindow::menuItems()
@@ -186,6 +187,30 @@ void TestBackupWindow::cancelEndsCleanly()
     QVERIFY(!manifest.exists() || (manifest.open(QIODevice::ReadOnly)
                                    && QJsonDocument::fromJson(manifest.readAll()).object().value("incomplete").toBool()));
     // Ended at once: the rest of the memory was not read.
+    QVERIFY(!f.sim->control("log").contains("AT+CPBR=100"));
+}
+
+void TestBackupWindow::closingWaitsForTheEnd()
+{
+    QByteArray many = "pb.seed = 0\n";
+    for (int i = 1; i <= 250; ++i)
+        many += "pb.SM." + QByteArray::number(i) + " = 60312" + QByteArray::number(1000 + i) + ",129,Jmeno\n";
+    Fixture f;
+    QVERIFY(f.start(many, {"--latency", "20"}));
+    QTemporaryDir work;
+    f.dialogs.fileNames.push_back(work.filePath(QStringLiteral("zaloha")));
+    bool closed = false;
+    WhileRunning watch(f.progress(), [&] {
+        if (!closed && f.sim->control("log").contains("AT+CPBR=5")) {
+            closed = true;
+            // Refused while the run lasts; the run ends at its next step.
+            QVERIFY(!f.form->close());
+            QVERIFY(f.form->isVisible());
+        }
+    });
+    f.action("ZalohovatTelefon")->trigger();
+    QVERIFY(closed);
+    QTRY_VERIFY(!f.form->isVisible());
     QVERIFY(!f.sim->control("log").contains("AT+CPBR=100"));
 }
 
