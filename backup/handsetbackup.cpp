@@ -320,6 +320,11 @@ struct HandsetBackup::Run
     ObexFailure obex(ExplorerOperation op, const QString &label, const QStringList &items, const QString &local,
                      FolderListing *listing = nullptr)
     {
+        if (owner.m_cancel) {
+            ObexFailure cancelled;
+            cancelled.kind = ObexFailure::Cancelled;
+            return cancelled;
+        }
         ObexExchange exchange(o.modem);
         if (o.obexGuardMs >= 0)
             exchange.setGuardTime(o.obexGuardMs);
@@ -343,12 +348,15 @@ struct HandsetBackup::Run
         }
         // A cancel lets the exchange take the handset back to AT mode.
         wait([&exchange] { exchange.cancel(); });
-        while (!ended && exchange.busy()) {
+        // A cancel that came before the wait: the exchange is told now.
+        if (!ended && exchange.busy() && owner.m_cancel)
+            exchange.cancel();
+        // The way back to AT mode after a cancel is bounded by the guard pauses.
+        if (!ended && exchange.busy()) {
             QEventLoop loop;
             QObject::connect(&exchange, &ObexExchange::finished, &loop, &QEventLoop::quit);
             QTimer::singleShot(3 * exchange.guardTime() + 3000, &loop, &QEventLoop::quit);
             loop.exec();
-            break;
         }
         if (owner.m_cancel && !failure.failed())
             failure.kind = ObexFailure::Cancelled;
