@@ -73,6 +73,25 @@ QString BackupMenu::partText(const QString &part) const
     return text(&MessageTexts::backupPartDiag);
 }
 
+QString BackupMenu::stopText(const HandsetBackup::Result &result) const
+{
+    using S = HandsetBackup::Stop;
+    switch (result.stop) {
+    case S::Cancelled: return text(&MessageTexts::backupCancelled);
+    case S::NoHandset: return text(&MessageTexts::backupNoHandset);
+    case S::Silent: return text(&MessageTexts::backupSilent);
+    case S::Port: return text(&MessageTexts::backupPortError) + QStringLiteral(": ") + result.error;
+    case S::File: return text(&MessageTexts::backupFileError) + QStringLiteral(": ") + result.error;
+    case S::Folder: return text(&MessageTexts::backupFolderUnusable);
+    case S::NotABackup: return text(&MessageTexts::backupNotABackup);
+    case S::Damaged: return text(&MessageTexts::backupDamaged).replace(QStringLiteral("%1"), result.subject);
+    case S::Incomplete: return text(&MessageTexts::backupIncomplete);
+    case S::None:
+    case S::Other: break;
+    }
+    return result.error;
+}
+
 void BackupMenu::cancelAndClose()
 {
     m_closeAfter = true;
@@ -88,7 +107,7 @@ void BackupMenu::runBackup()
     QString why;
     if (!HandsetBackup::FolderUsable(folder, &why)) {
         Dialogs::instance().message(m_window, Dialogs::Icon::Warning, text(&MessageTexts::backupProgressCaption),
-                                    text(&MessageTexts::backupStopped).replace(QStringLiteral("%1"), QDir::toNativeSeparators(folder)).replace(QStringLiteral("%2"), why),
+                                    text(&MessageTexts::backupStopped).replace(QStringLiteral("%1"), QDir::toNativeSeparators(folder)).replace(QStringLiteral("%2"), text(&MessageTexts::backupFolderUnusable)),
                                     Dialogs::Buttons::Ok);
         return;
     }
@@ -163,7 +182,7 @@ void BackupMenu::run(bool restore, const QString &folder)
 
     const QString shown = QDir::toNativeSeparators(folder);
     QString message;
-    const QString why = result.cancelled ? text(&MessageTexts::backupCancelled) : result.error;
+    const QString why = result.cancelled ? text(&MessageTexts::backupCancelled) : stopText(result);
     if (!restore)
         message = result.error.isEmpty() ? text(&MessageTexts::backupDone).replace(QStringLiteral("%1"), shown)
                                          : text(&MessageTexts::backupStopped).replace(QStringLiteral("%1"), shown).replace(QStringLiteral("%2"), why);

@@ -57,6 +57,7 @@ private:
     void run(bool restore, const QString &folder);
     QString text(QByteArray MessageTexts::*which) const;
     QString partText(const QString &part) const;
+    QString stopText(const HandsetBackup::Result &result) const;
 
     QWidget *m_window;
     BackupLinks m_links;

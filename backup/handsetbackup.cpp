@@ -172,10 +172,13 @@ struct HandsetBackup::Run
     }
 
     bool stopped() const { return owner.m_cancel || !result.error.isEmpty(); }
-    void stop(const QString &why)
+    void stop(const QString &why, Stop kind = Stop::Other, const QString &subject = {})
     {
-        if (result.error.isEmpty())
-            result.error = why;
+        if (!result.error.isEmpty())
+            return;
+        result.error = why;
+        result.stop = kind;
+        result.subject = subject;
     }
     PartResult &part(Part p)
     {
@@ -212,7 +215,7 @@ struct HandsetBackup::Run
         if (timedOut) {
             if (cancelCurrent)
                 cancelCurrent();
-            stop(QStringLiteral("the handset stopped answering"));
+            stop(QStringLiteral("the handset stopped answering"), Stop::Silent);
         }
     }
 
@@ -223,7 +226,7 @@ struct HandsetBackup::Run
     {
         const auto bytes = readFile(path(relative));
         if (!bytes) {
-            stop(QStringLiteral("cannot read back %1").arg(QDir::toNativeSeparators(path(relative))));
+            stop(QStringLiteral("cannot read back %1").arg(QDir::toNativeSeparators(path(relative))), Stop::File);
             return false;
         }
         QJsonObject entry{{"size", qint64(bytes->size())}, {"sha256", QString::fromLatin1(Sha256Hex(*bytes))}};
@@ -236,7 +239,7 @@ struct HandsetBackup::Run
     {
         QString error;
         if (!writeFile(path(relative), bytes, &error)) {
-            stop(error);
+            stop(error, Stop::File);
             return false;
         }
         return record(relative);
@@ -248,9 +251,9 @@ struct HandsetBackup::Run
         try {
             if (CheckPresence(*o.modem))
                 return true;
-            stop(QStringLiteral("no handset answers on %1").arg(o.modem->Port()));
+            stop(QStringLiteral("no handset answers on %1").arg(o.modem->Port()), Stop::NoHandset);
         } catch (const EComPort &e) {
-            stop(portText(e));
+            stop(portText(e), Stop::Port);
         }
         return false;
     }
@@ -299,10 +302,10 @@ struct HandsetBackup::Run
                 refused = true;
                 break;
             case PhonebookReader::Failure::PortError:
-                stop(QStringLiteral("port error while reading %1: %2").arg(code, d));
+                stop(QStringLiteral("port error while reading %1: %2").arg(code, d), Stop::Port);
                 break;
             case PhonebookReader::Failure::NoAnswer:
-                stop(QStringLiteral("the handset stopped answering while %1 was read").arg(code));
+                stop(QStringLiteral("the handset stopped answering while %1 was read").arg(code), Stop::Silent);
                 break;
             }
             if (owner.m_loop)
@@ -448,7 +451,7 @@ struct HandsetBackup::Run
             m.insert("incomplete", true);
         QString error;
         if (!writeFile(path(ManifestName), QJsonDocument(m).toJson(QJsonDocument::Indented), &error))
-            stop(error);
+            stop(error, Stop::File);
     }
 
     void backupPhonebook()
@@ -484,7 +487,7 @@ struct HandsetBackup::Run
             try {
                 listing.feed(o.modem->ReceiveBytes(count));
             } catch (const EComPort &e) {
-                stop(portText(e));
+                stop(portText(e), Stop::Port);
                 if (owner.m_loop)
                     owner.m_loop->quit();
             }
@@ -510,7 +513,7 @@ struct HandsetBackup::Run
                     owner.m_loop->quit();
             });
             auto c = QObject::connect(&listing, &SmsListing::timedOut, [&] {
-                stop(QStringLiteral("the handset stopped answering while the messages of %1 were listed").arg(QString::fromLatin1(memory)));
+                stop(QStringLiteral("the handset stopped answering while the messages of %1 were listed").arg(QString::fromLatin1(memory)), Stop::Silent);
                 if (owner.m_loop)
                     owner.m_loop->quit();
             });
@@ -519,7 +522,7 @@ struct HandsetBackup::Run
                 listing.list(4);
                 wait([&listing] { listing.reset(); });
             } catch (const EComPort &e) {
-                stop(portText(e));
+                stop(portText(e), Stop::Port);
             }
             QObject::disconnect(a);
             QObject::disconnect(b);
@@ -564,7 +567,7 @@ struct HandsetBackup::Run
                                     label, {}, {}, &listing);
         if (lf.failed()) {
             if (obexFatal(lf))
-                return stop(obexFailureText(lf));
+                return stop(obexFailureText(lf), Stop::Silent);
             report(Obex, QStringLiteral("%1: %2").arg(label, obexFailureText(lf)));
             ++r.refused;
             return;
@@ -590,7 +593,7 @@ struct HandsetBackup::Run
             if (!gf.failed())
                 break;
             if (obexFatal(gf))
-                return stop(obexFailureText(gf));
+                return stop(obexFailureText(gf), Stop::Silent);
             // One file refused: the rest are asked for again.
             const QStringList pending = names;
             report(Obex, QStringLiteral("%1%2: %3").arg(label, pending.first(), obexFailureText(gf)));
@@ -624,7 +627,7 @@ struct HandsetBackup::Run
         const DiagWait listing = diag(fs, [&] { fs.openFolder(handset); }, true);
         if (listing.failed) {
             if (diagFatal(listing.failure))
-                return stop(diagFailureText(listing.failure, listing.detail));
+                return stop(diagFailureText(listing.failure, listing.detail), Stop::Silent);
             report(Diag, QStringLiteral("/%1: %2").arg(Cp1250::toUnicode(handset), diagFailureText(listing.failure, listing.detail)));
             ++r.refused;
             return;
@@ -664,7 +667,7 @@ struct HandsetBackup::Run
             }, false);
             if (got.failed) {
                 if (diagFatal(got.failure))
-                    return stop(diagFailureText(got.failure, got.detail));
+                    return stop(diagFailureText(got.failure, got.detail), Stop::Silent);
                 report(Diag, QStringLiteral("/%1: %2").arg(Cp1250::toUnicode(child(name)), diagFailureText(got.failure, got.detail)));
                 ++r.refused;
                 continue;
@@ -685,13 +688,13 @@ struct HandsetBackup::Run
     {
         QString why;
         if (!FolderUsable(o.folder, &why))
-            return stop(why);
+            return stop(why, Stop::Folder);
         if (!QDir().mkpath(o.folder))
-            return stop(QStringLiteral("cannot make the folder %1").arg(QDir::toNativeSeparators(o.folder)));
+            return stop(QStringLiteral("cannot make the folder %1").arg(QDir::toNativeSeparators(o.folder)), Stop::File);
         PhoneInfo info;
         const bool needModem = o.parts & (Phonebook | Sms | Obex);
         if (needModem && !o.modem)
-            return stop(QStringLiteral("no modem port"));
+            return stop(QStringLiteral("no modem port"), Stop::Port);
         if (o.modem) {
             if (!presence())
                 return;
@@ -699,7 +702,7 @@ struct HandsetBackup::Run
             try {
                 info = ReadPhoneInfo(*o.modem, false, ReadoutControl{{}, [this] { return owner.m_cancel; }});
             } catch (const EComPort &e) {
-                stop(portText(e));
+                stop(portText(e), Stop::Port);
             }
         }
         if ((o.parts & Phonebook) && !stopped())
@@ -714,7 +717,7 @@ struct HandsetBackup::Run
         if ((o.parts & Diag) && !stopped()) {
             part(Diag);
             if (!o.diag) {
-                stop(QStringLiteral("no diagnostic port"));
+                stop(QStringLiteral("no diagnostic port"), Stop::Port);
             } else {
                 DiagFileSystem fs(o.diag);
                 backupDiagFolder(fs, QByteArray(), QString());
@@ -725,7 +728,7 @@ struct HandsetBackup::Run
         writeManifest(incomplete, info);
         result.cancelled = owner.m_cancel;
         if (owner.m_cancel)
-            stop(QStringLiteral("cancelled"));
+            stop(QStringLiteral("cancelled"), Stop::Cancelled);
         result.ok = result.error.isEmpty() && std::all_of(result.parts.begin(), result.parts.end(),
                                                           [](const PartResult &p) { return p.refused == 0; });
     }
@@ -738,18 +741,18 @@ struct HandsetBackup::Run
     {
         const auto text = readFile(path(ManifestName));
         if (!text) {
-            stop(QStringLiteral("%1 is not a backup (it has no manifest.json)").arg(QDir::toNativeSeparators(o.folder)));
+            stop(QStringLiteral("%1 is not a backup (it has no manifest.json)").arg(QDir::toNativeSeparators(o.folder)), Stop::NotABackup);
             return false;
         }
         QJsonParseError pe;
         const QJsonDocument doc = QJsonDocument::fromJson(*text, &pe);
         if (!doc.isObject() || doc.object().value("format").toString() != QLatin1String("torvane-backup")) {
-            stop(QStringLiteral("the backup is damaged: manifest.json cannot be read"));
+            stop(QStringLiteral("the backup is damaged: manifest.json cannot be read"), Stop::Damaged, QStringLiteral("manifest.json"));
             return false;
         }
         manifest = doc.object();
         if (manifest.value("incomplete").toBool() && !o.force) {
-            stop(QStringLiteral("the backup is incomplete (it was interrupted); --force restores what it holds"));
+            stop(QStringLiteral("the backup is incomplete (it was interrupted); --force restores what it holds"), Stop::Incomplete);
             return false;
         }
         const QJsonObject f = manifest.value("files").toObject();
@@ -757,17 +760,17 @@ struct HandsetBackup::Run
             const QString rel = it.key();
             const QJsonObject e = it.value().toObject();
             if (!safeRelativePath(rel) || rel == QLatin1String(ManifestName)) {
-                stop(QStringLiteral("the backup is damaged: manifest.json names \"%1\"").arg(rel));
+                stop(QStringLiteral("the backup is damaged: manifest.json names \"%1\"").arg(rel), Stop::Damaged, QStringLiteral("manifest.json"));
                 return false;
             }
             const auto bytes = readFile(path(rel));
             if (!bytes) {
-                stop(QStringLiteral("the backup is damaged: %1 is missing").arg(rel));
+                stop(QStringLiteral("the backup is damaged: %1 is missing").arg(rel), Stop::Damaged, rel);
                 return false;
             }
             if (bytes->size() != e.value("size").toInteger(-1)
                 || QString::fromLatin1(Sha256Hex(*bytes)) != e.value("sha256").toString()) {
-                stop(QStringLiteral("the backup is damaged: %1 does not match its hash").arg(rel));
+                stop(QStringLiteral("the backup is damaged: %1 does not match its hash").arg(rel), Stop::Damaged, rel);
                 return false;
             }
         }
@@ -782,14 +785,14 @@ struct HandsetBackup::Run
                 const QString n = name.toString();
                 if (n.isEmpty() || n.contains(u'/') || n.contains(u'\\') || n == QLatin1String(".") || n == QLatin1String("..")
                     || std::any_of(n.begin(), n.end(), [](QChar c) { return c.unicode() < 32; })) {
-                    stop(QStringLiteral("the backup is damaged: manifest.json gives %1 the handset name \"%2\"").arg(it.key(), n));
+                    stop(QStringLiteral("the backup is damaged: manifest.json gives %1 the handset name \"%2\"").arg(it.key(), n), Stop::Damaged, QStringLiteral("manifest.json"));
                     return false;
                 }
             }
         }
         for (const QString &rel : manifest.value("folders").toObject().keys())
             if (!safeRelativePath(rel)) {
-                stop(QStringLiteral("the backup is damaged: manifest.json names \"%1\"").arg(rel));
+                stop(QStringLiteral("the backup is damaged: manifest.json names \"%1\"").arg(rel), Stop::Damaged, QStringLiteral("manifest.json"));
                 return false;
             }
         return true;
@@ -926,7 +929,7 @@ struct HandsetBackup::Run
                     ++r.written;
                 } else if (!stopped()) {
                     if (refusal == "no answer")
-                        return stop(QStringLiteral("the handset stopped answering while %1 was written").arg(where));
+                        return stop(QStringLiteral("the handset stopped answering while %1 was written").arg(where), Stop::Silent);
                     report(Phonebook, QStringLiteral("%1: the handset refused it (%2)").arg(where, Cp1250::toUnicode(refusal)));
                     ++r.refused;
                 }
@@ -947,7 +950,7 @@ struct HandsetBackup::Run
             QString error;
             const auto messages = ParsePduFile(*readFile(path(rel)), memory, &error);
             if (!messages)
-                return stop(QStringLiteral("%1: %2").arg(rel, error));
+                return stop(QStringLiteral("%1: %2").arg(rel, error), Stop::Damaged, rel);
             if (messages->isEmpty())
                 continue;
             // What the memory holds now, to skip what is already there.
@@ -975,7 +978,7 @@ struct HandsetBackup::Run
                         owner.m_loop->quit();
                 });
                 QObject::connect(&listing, &SmsListing::timedOut, [&] {
-                    stop(QStringLiteral("the handset stopped answering while the messages of %1 were listed").arg(memory));
+                    stop(QStringLiteral("the handset stopped answering while the messages of %1 were listed").arg(memory), Stop::Silent);
                     if (owner.m_loop)
                         owner.m_loop->quit();
                 });
@@ -984,7 +987,7 @@ struct HandsetBackup::Run
                     listing.list(4);
                     wait([&listing] { listing.reset(); });
                 } catch (const EComPort &e) {
-                    stop(portText(e));
+                    stop(portText(e), Stop::Port);
                 }
                 o.modem->OnRxChar = nullptr;
                 if (stopped())
@@ -1032,7 +1035,7 @@ struct HandsetBackup::Run
                     if (stopped())
                         break;
                     if (outcome.silent)
-                        return stop(QStringLiteral("the handset stopped answering"));
+                        return stop(QStringLiteral("the handset stopped answering"), Stop::Silent);
                     if (!outcome.ok) {
                         report(Sms, QStringLiteral("the handset refused memory %1 for writing (%2)").arg(memory, outcome.error));
                         ++r.refused;
@@ -1046,7 +1049,7 @@ struct HandsetBackup::Run
                 if (outcome.ok) {
                     ++r.written;
                 } else if (outcome.silent) {
-                    return stop(QStringLiteral("the handset stopped answering while the message of %1 was stored").arg(where));
+                    return stop(QStringLiteral("the handset stopped answering while the message of %1 was stored").arg(where), Stop::Silent);
                 } else {
                     report(Sms, QStringLiteral("%1: the handset refused the message (%2)").arg(where, outcome.error));
                     ++r.refused;
@@ -1118,7 +1121,7 @@ struct HandsetBackup::Run
             }
             if (lf.failed() && !(missing && o.dryRun)) {
                 if (obexFatal(lf))
-                    return stop(obexFailureText(lf));
+                    return stop(obexFailureText(lf), Stop::Silent);
                 report(Obex, QStringLiteral("%1: %2").arg(label, obexFailureText(lf)));
                 r.refused += int(here.size());
                 continue;
@@ -1139,7 +1142,7 @@ struct HandsetBackup::Run
                     const bool same = held.value(name) == t->size && sameContent(source, [&](const QString &into) {
                         const ObexFailure g = obex(ExplorerOperation::CopyToPc, label, {name}, into);
                         if (g.failed() && obexFatal(g))
-                            stop(obexFailureText(g));
+                            stop(obexFailureText(g), Stop::Silent);
                         return g.failed() ? QString() : QDir(into).filePath(ObexExchange::LocalFileName(name));
                     });
                     if (stopped())
@@ -1174,7 +1177,7 @@ struct HandsetBackup::Run
                     break;
                 }
                 if (obexFatal(pf))
-                    return stop(obexFailureText(pf));
+                    return stop(obexFailureText(pf), Stop::Silent);
                 report(Obex, QStringLiteral("%1%2: %3").arg(label, QFileInfo(toPut.first()).fileName(), obexFailureText(pf)));
                 ++r.refused;
                 toPut.removeFirst();
@@ -1222,7 +1225,7 @@ struct HandsetBackup::Run
             }
             if (listing.failed) {
                 if (diagFatal(listing.failure))
-                    return stop(diagFailureText(listing.failure, listing.detail));
+                    return stop(diagFailureText(listing.failure, listing.detail), Stop::Silent);
                 report(Diag, QStringLiteral("/%1: %2").arg(folder, diagFailureText(listing.failure, listing.detail)));
                 r.refused += int(here.size());
                 continue;
@@ -1251,7 +1254,7 @@ struct HandsetBackup::Run
                             fs.startDownload(name, target);
                         }, false);
                         if (got.failed && diagFatal(got.failure))
-                            stop(diagFailureText(got.failure, got.detail));
+                            stop(diagFailureText(got.failure, got.detail), Stop::Silent);
                         return got.failed ? QString() : target;
                     });
                     if (stopped())
@@ -1278,7 +1281,7 @@ struct HandsetBackup::Run
                 }, true);
                 if (put.failed) {
                     if (diagFatal(put.failure))
-                        return stop(diagFailureText(put.failure, put.detail));
+                        return stop(diagFailureText(put.failure, put.detail), Stop::Silent);
                     report(Diag, QStringLiteral("%1: %2").arg(where, diagFailureText(put.failure, put.detail)));
                     ++r.refused;
                     continue;
@@ -1300,7 +1303,7 @@ struct HandsetBackup::Run
         }();
         const bool needModem = o.parts & (Phonebook | Sms | Obex);
         if (needModem && !o.modem)
-            return stop(QStringLiteral("no modem port"));
+            return stop(QStringLiteral("no modem port"), Stop::Port);
         if (o.modem && !presence())
             return;
         for (Part p : {Phonebook, Sms, Obex, Diag}) {
@@ -1317,7 +1320,7 @@ struct HandsetBackup::Run
             case Obex: restoreObex(); break;
             case Diag:
                 if (!o.diag) {
-                    stop(QStringLiteral("no diagnostic port"));
+                    stop(QStringLiteral("no diagnostic port"), Stop::Port);
                 } else {
                     DiagFileSystem fs(o.diag);
                     restoreDiag(fs);
@@ -1328,7 +1331,7 @@ struct HandsetBackup::Run
         }
         result.cancelled = owner.m_cancel;
         if (owner.m_cancel)
-            stop(QStringLiteral("cancelled"));
+            stop(QStringLiteral("cancelled"), Stop::Cancelled);
         result.ok = result.error.isEmpty() && std::all_of(result.parts.begin(), result.parts.end(),
                                                           [](const PartResult &p) { return p.refused == 0; });
     }

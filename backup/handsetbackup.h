@@ -58,11 +58,16 @@ public:
         int refused = 0;  // left as they were (reported)
     };
 
+    // Why a run stopped early.
+    enum class Stop { None, Cancelled, NoHandset, Silent, Port, File, Folder, NotABackup, Damaged, Incomplete, Other };
+
     struct Result
     {
         bool ok = false;         // everything asked was saved, written or already there
         bool cancelled = false;
-        QString error;           // why the run stopped early (empty when it did not)
+        QString error;           // why the run stopped early (empty when it did not), in English
+        Stop stop = Stop::None;
+        QString subject;         // Damaged: the file of the backup concerned
         QList<PartResult> parts;
     };
 

@@ -75,6 +75,14 @@ struct MessageTexts
     QByteArray backupCancel; // dialogy/1718
     QByteArray restoreQuestion; // dialogy/1719
     QByteArray backupNoDiag; // dialogy/1720
+    QByteArray backupNoHandset; // dialogy/1721
+    QByteArray backupSilent; // dialogy/1722
+    QByteArray backupPortError; // dialogy/1723
+    QByteArray backupFileError; // dialogy/1724
+    QByteArray backupFolderUnusable; // dialogy/1725
+    QByteArray backupNotABackup; // dialogy/1726
+    QByteArray backupDamaged; // dialogy/1727
+    QByteArray backupIncomplete; // dialogy/1728
 
     static MessageTexts defaults();
 };

@@ -158,6 +158,19 @@ void TestBackupWindow::backupAndRestore()
     QCOMPARE(target.sim->control("pb SM"), QByteArray("1 +420603123456,145,Novak!\n"));
     QVERIFY(target.sim->control("get sms.ME.4").startsWith("3,"));
     QCOMPARE(readAll(target.folder.filePath(QStringLiteral("obex/pozdrav.txt"))), QByteArray("Ahoj"));
+
+    // A damaged backup is refused in the window's language, naming the file.
+    QFile pdu(backup + QStringLiteral("/sms/ME.pdu"));
+    QVERIFY(pdu.open(QIODevice::Append));
+    pdu.write("5,1,00\r\n");
+    pdu.close();
+    target.dialogs.fileNames.push_back(backup);
+    target.dialogs.answers.push_back(Dialogs::Answer::Yes);
+    target.action("ObnovitZeZalohy")->trigger();
+    const auto refused = target.dialogs.messages().last();
+    QCOMPARE(refused.icon, Dialogs::Icon::Warning);
+    QVERIFY2(refused.text.startsWith(QStringLiteral("Obnova ze zálohy nebyla dokončena (záloha je poškozená, soubor sms/ME.pdu neodpovídá).")),
+             qPrintable(refused.text));
 }
 
 void TestBackupWindow::cancelEndsCleanly()
