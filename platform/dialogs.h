@@ -33,6 +33,8 @@ public:
                                  const QString &filter) = 0;
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &folder,
                                  const QString &filter) = 0;
+    // A folder (an existing one, or one the dialog made); empty when cancelled.
+    virtual QString folderName(QWidget *parent, const QString &caption, const QString &folder) = 0;
     // The printer set-up for printer: the user's choice goes into it (it
     // keeps it for the next time); false when cancelled.
     virtual bool printerSetup(QWidget *parent, QPrinter *printer) = 0;
@@ -55,6 +57,7 @@ public:
                          const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &folder,
                          const QString &filter) override;
+    QString folderName(QWidget *parent, const QString &caption, const QString &folder) override;
     bool printerSetup(QWidget *parent, QPrinter *printer) override;
     int execDialog(QDialog *dialog) override;
 };

@@ -69,6 +69,11 @@ QString QtDialogs::saveFileName(QWidget *parent, const QString &caption, const Q
     return QFileDialog::getSaveFileName(parent, caption, folder, filter);
 }
 
+QString QtDialogs::folderName(QWidget *parent, const QString &caption, const QString &folder)
+{
+    return QFileDialog::getExistingDirectory(parent, caption, folder);
+}
+
 bool QtDialogs::printerSetup(QWidget *parent, QPrinter *printer)
 {
     QPrintDialog dialog(printer, parent);

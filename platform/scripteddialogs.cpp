@@ -52,6 +52,12 @@ QString ScriptedDialogs::saveFileName(QWidget *, const QString &caption, const Q
     return take(fileNames, QString());
 }
 
+QString ScriptedDialogs::folderName(QWidget *, const QString &caption, const QString &)
+{
+    requests.append({Request::Kind::Folder, Icon::Question, Buttons::Ok, caption, {}, {}});
+    return take(fileNames, QString());
+}
+
 bool ScriptedDialogs::printerSetup(QWidget *, QPrinter *)
 {
     requests.append({Request::Kind::PrinterSetup, Icon::Question, Buttons::Ok, {}, {}, {}});

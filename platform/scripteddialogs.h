@@ -15,7 +15,7 @@ class ScriptedDialogs final : public Dialogs
 public:
     struct Request
     {
-        enum class Kind { Message, Input, OpenFile, SaveFile, PrinterSetup, Dialog } kind;
+        enum class Kind { Message, Input, OpenFile, SaveFile, PrinterSetup, Dialog, Folder } kind;
         Icon icon = Icon::Information;
         Buttons buttons = Buttons::Ok;
         QString caption;
@@ -29,7 +29,7 @@ public:
     QList<Request> requests;
     std::deque<Answer> answers;
     std::deque<std::optional<QString>> inputs;
-    std::deque<QString> fileNames;
+    std::deque<QString> fileNames;  // also the answers of folderName
     std::deque<bool> printerAnswers;
     // Called with the dialog while it would be on screen: fill its fields,
     // then return the result code (QDialog::Accepted or Rejected).
@@ -45,6 +45,7 @@ public:
                          const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &folder,
                          const QString &filter) override;
+    QString folderName(QWidget *parent, const QString &caption, const QString &folder) override;
     bool printerSetup(QWidget *parent, QPrinter *printer) override;
     int execDialog(QDialog *dialog) override;
 };

@@ -11,6 +11,7 @@
 #include "ui_hlavni.h"
 
 #include "about.h"
+#include "backupmenu.h"
 #include "clock.h"
 #include "comport.h"
 #include "cp1250.h"
@@ -140,6 +141,10 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     explorer->openModemPort = [this] { return SetModemPortOpen(true); };
     explorer->restoreDefaultRxHandler = [this] { installDefaultRxHandler(); };
     showObexExplorer = [explorer] { Dialogs::instance().execDialog(explorer); };
+    // "Zálohovat telefon…" and "Obnovit ze zálohy…" after "Aktualizuj info".
+    m_backupMenu = new BackupMenu(this, ui->Funkce1, ui->Funkce1->actions().value(1),
+                                  {ComPort1, ComPort2, &m_texts, [this] { return SetModemPortOpen(true); },
+                                   [this] { installDefaultRxHandler(); }});
 
     m_tray = new QSystemTrayIcon(QIcon(TFrmAbout::logo(32)), this);
     m_tray->setObjectName(QStringLiteral("TrayIcon1"));
@@ -772,6 +777,12 @@ void TForm1::closeEvent(QCloseEvent *event)
         // The port is in the middle of a read: end the readout first.
         m_cancelRequested = true;
         m_closeAfterReadout = true;
+        event->ignore();
+        return;
+    }
+    if (m_backupMenu && m_backupMenu->running()) {
+        // A backup or restore ends at its next step, then the window closes.
+        m_backupMenu->cancelAndClose();
         event->ignore();
         return;
     }

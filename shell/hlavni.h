@@ -10,6 +10,7 @@
 #include <functional>
 
 class AddressBookPage;
+class BackupMenu;
 class Clock;
 class DeviceSettings;
 class GpsPage;
@@ -80,6 +81,7 @@ public:
     TNovaSMSDlg *novaSms() const { return m_novaSms; }
     PhonebookPage *phonebookPage() const { return m_phonebookPage; }
     TFrmNastaveni *nastaveni() const { return m_nastaveni; }
+    BackupMenu *backupMenu() const { return m_backupMenu; }
     // The code-entry dialog, shared by the device settings and phonebook reading.
     THesloForm *heslo() const { return m_heslo; }
     DeviceSettings *deviceSettings() const { return m_deviceSettings; }
@@ -217,6 +219,7 @@ private:
     TNovaSMSDlg *m_novaSms = nullptr;
     PhonebookPage *m_phonebookPage = nullptr;
     TFrmNastaveni *m_nastaveni = nullptr;
+    BackupMenu *m_backupMenu = nullptr;
     THesloForm *m_heslo = nullptr;
     TZavolatSeznam *m_zavolatSeznam = nullptr;
     AddressBookPage *m_addressBookPage = nullptr;

@@ -62,5 +62,33 @@ struct MessageTexts
     QByteArray portMissing;      // dialogy/22, "%s" stands for the port's name
     QByteArray portMissingHint;  // dialogy/23
 
+    QByteArray backupFolderCaption; // dialogy/1702
+    QByteArray restoreFolderCaption; // dialogy/1703
+    QByteArray backupProgressCaption; // dialogy/1704
+    QByteArray restoreProgressCaption; // dialogy/1705
+    QByteArray backupPartPhonebook; // dialogy/1706
+    QByteArray backupPartSms; // dialogy/1707
+    QByteArray backupPartObex; // dialogy/1708
+    QByteArray backupPartDiag; // dialogy/1709
+    QByteArray backupDone; // dialogy/1710
+    QByteArray backupStopped; // dialogy/1711
+    QByteArray restoreDone; // dialogy/1712
+    QByteArray restoreNotAll; // dialogy/1713
+    QByteArray restoreStopped; // dialogy/1714
+    QByteArray backupSummaryLine; // dialogy/1715
+    QByteArray restoreSummaryLine; // dialogy/1716
+    QByteArray backupCancelled; // dialogy/1717
+    QByteArray backupCancel; // dialogy/1718
+    QByteArray restoreQuestion; // dialogy/1719
+    QByteArray backupNoDiag; // dialogy/1720
+    QByteArray backupNoHandset; // dialogy/1721
+    QByteArray backupSilent; // dialogy/1722
+    QByteArray backupPortError; // dialogy/1723
+    QByteArray backupFileError; // dialogy/1724
+    QByteArray backupFolderUnusable; // dialogy/1725
+    QByteArray backupNotABackup; // dialogy/1726
+    QByteArray backupDamaged; // dialogy/1727
+    QByteArray backupIncomplete; // dialogy/1728
+
     static MessageTexts defaults();
 };
