@@ -168,6 +168,17 @@ private:
     QString m_failure;
 };
 
+// A handset name for a terminal: control characters (ESC would start a
+// terminal's control sequence) are shown as \xHH.
+QString printable(const QString &name)
+{
+    QString out;
+    for (QChar c : name)
+        out += c.unicode() < 0x20 || c.unicode() == 0x7F ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                                                           : QString(c);
+    return out;
+}
+
 bool extraArguments(const char *command, const QStringList &args, int max, int &status)
 {
     for (const QString &a : args) {
@@ -206,12 +217,12 @@ int diagLs(const QStringList &input)
     QObject::connect(&s.fs(), &DiagFileSystem::folderEntry, &s.fs(), [&](const QByteArray &name) {
         const QString n = Cp1250::toUnicode(name);
         lines << (json ? QStringLiteral("{\"name\": %1, \"type\": \"folder\", \"size\": 0}").arg(jsonString(n))
-                       : n + QLatin1Char('/'));
+                       : printable(n) + QLatin1Char('/'));
     });
     QObject::connect(&s.fs(), &DiagFileSystem::fileEntry, &s.fs(), [&](const QByteArray &name, qint64 size) {
         const QString n = Cp1250::toUnicode(name);
         lines << (json ? QStringLiteral("{\"name\": %1, \"type\": \"file\", \"size\": %2}").arg(jsonString(n)).arg(size)
-                       : QStringLiteral("%1\t%2").arg(n).arg(size));
+                       : QStringLiteral("%1\t%2").arg(printable(n)).arg(size));
     });
     bool truncated = false;
     QObject::connect(&s.fs(), &DiagFileSystem::listingFinished, &s.fs(), [&](bool t) {

@@ -116,6 +116,16 @@ void TstDiagCli::nameThatCannotBeAPcFile()
     QCOMPARE(r.status, 0);
     QCOMPARE(readAll(inner + "/x.bat"), QByteArray("@echo off"));
     QVERIFY(QFile::remove(odd));
+
+    // A listing never writes the handset's control characters to the terminal.
+    const QString escape = m_efs.path() + "/a\x1b[2Jb";
+    QFile e(escape);
+    QVERIFY(e.open(QIODevice::WriteOnly));
+    e.close();
+    r = cli({"diag", "ls"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QByteArray("mmc1/\na\\x1b[2Jb\t0\n"));
+    QVERIFY(QFile::remove(escape));
 }
 
 // A get whose handset went silent is told to stop; the handset's answer to
