@@ -6,8 +6,10 @@
 #include "comport.h"
 #include "cp1250.h"
 #include "diagfilesystem.h"
+#include "localfilename.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -30,7 +32,7 @@ QString failureText(DiagFileSystem::Failure failure)
     case F::FolderNotListed: return QStringLiteral("no such folder");
     case F::FolderNotRemovable: return QStringLiteral("the folder cannot be removed (not empty?)");
     case F::MakeFailed: return QStringLiteral("the folder cannot be made");
-    case F::RemoveFailed: return QStringLiteral("the folder cannot be removed");
+    case F::RemoveFailed: return QStringLiteral("the handset did not remove it");
     case F::ReadFailed: return QStringLiteral("the file cannot be read from the handset");
     case F::TooMuchData: return QStringLiteral("the handset sent more data than it announced");
     case F::WriteFailed: return QStringLiteral("the handset did not take the file");
@@ -39,8 +41,41 @@ QString failureText(DiagFileSystem::Failure failure)
     case F::FileTooLarge: return QStringLiteral("the file is too large");
     case F::PortFailed: return QStringLiteral("the port cannot be written");
     case F::PortLost: return QStringLiteral("the port was lost");
+    case F::BadName: return QStringLiteral("the name cannot be sent to the handset");
     }
     return QString();
+}
+
+// A handset path given on the command line is checked where it crosses into
+// a request: every component one entry the handset can hold. A component
+// that names something new (mkdir, the target of put) may not hold control
+// characters either; one of an existing entry is sent as given. Exit status
+// 2 and nothing sent when it fails.
+bool badPath(const char *command, const QString &text, bool creating, int &status)
+{
+    QString path = text;
+    while (path.startsWith(QLatin1Char('/')))
+        path.remove(0, 1);
+    while (path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    if (path.isEmpty())
+        return false;  // the root
+    using P = DiagFileSystem::NameProblem;
+    for (const QString &part : path.split(QLatin1Char('/'))) {
+        const P problem = DiagFileSystem::CheckName(part);
+        if (problem == P::None || (problem == P::Control && !creating && !part.contains(QChar(0))))
+            continue;
+        QString why;
+        switch (problem) {
+        case P::NotCp1250: why = QStringLiteral("holds a character the handset's names (Windows-1250) cannot hold"); break;
+        case P::Control: why = QStringLiteral("holds a control character"); break;
+        case P::Dots: why = QStringLiteral("\".\" and \"..\" are not names on the handset"); break;
+        default: why = QStringLiteral("has an empty folder name"); break;
+        }
+        status = cliFail(command, QStringLiteral("%1: %2").arg(jsonString(text), why), CliUsage);
+        return true;
+    }
+    return false;
 }
 
 // The handset path as given: "mmc1/a.jpg", "/mmc1/a.jpg"; split into folder and name.
@@ -133,6 +168,17 @@ private:
     QString m_failure;
 };
 
+// A handset name for a terminal: control characters (ESC would start a
+// terminal's control sequence) are shown as \xHH.
+QString printable(const QString &name)
+{
+    QString out;
+    for (QChar c : name)
+        out += c.unicode() < 0x20 || c.unicode() == 0x7F ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                                                           : QString(c);
+    return out;
+}
+
 bool extraArguments(const char *command, const QStringList &args, int max, int &status)
 {
     for (const QString &a : args) {
@@ -171,18 +217,20 @@ int diagLs(const QStringList &input)
     QObject::connect(&s.fs(), &DiagFileSystem::folderEntry, &s.fs(), [&](const QByteArray &name) {
         const QString n = Cp1250::toUnicode(name);
         lines << (json ? QStringLiteral("{\"name\": %1, \"type\": \"folder\", \"size\": 0}").arg(jsonString(n))
-                       : n + QLatin1Char('/'));
+                       : printable(n) + QLatin1Char('/'));
     });
     QObject::connect(&s.fs(), &DiagFileSystem::fileEntry, &s.fs(), [&](const QByteArray &name, qint64 size) {
         const QString n = Cp1250::toUnicode(name);
         lines << (json ? QStringLiteral("{\"name\": %1, \"type\": \"file\", \"size\": %2}").arg(jsonString(n)).arg(size)
-                       : QStringLiteral("%1\t%2").arg(n).arg(size));
+                       : QStringLiteral("%1\t%2").arg(printable(n)).arg(size));
     });
     bool truncated = false;
     QObject::connect(&s.fs(), &DiagFileSystem::listingFinished, &s.fs(), [&](bool t) {
         truncated = t;
         s.done();
     });
+    if (badPath(s.m_command, args.value(0), false, status))
+        return status;
     s.fs().openFolder(handsetPath(args.value(0)));
     status = s.run();
     if (status != CliOk)
@@ -200,17 +248,34 @@ int diagGet(const QStringList &input)
 {
     QStringList args = input;
     Session s("diag get");
+    const bool force = takeFlag(args, QStringLiteral("--force"));
     int status = CliOk;
     if (!s.open(args, status) || extraArguments(s.m_command, args, 2, status))
         return status;
     if (args.isEmpty())
         return cliFail(s.m_command, QStringLiteral("no handset file given"), CliUsage);
+    if (badPath(s.m_command, args[0], false, status))
+        return status;
     const QByteArray path = handsetPath(args[0]);
-    const QString local = args.value(1, Cp1250::toUnicode(nameOf(path)));
+    if (nameOf(path).isEmpty())
+        return cliFail(s.m_command, QStringLiteral("give the path of a file"), CliUsage);
+    // LOCAL: a folder to copy into, or the file to write; in a folder the
+    // file takes the handset's name, made safe for the PC.
+    QString target = args.value(1);
+    if (target.isEmpty() || QFileInfo(target).isDir()) {
+        const QString handsetName = Cp1250::toUnicode(nameOf(path));
+        const QString local = LocalFileName(handsetName);
+        if (local.isEmpty())
+            return cliFail(s.m_command, QStringLiteral("%1 cannot be a file name on this computer: give LOCAL")
+                                            .arg(jsonString(handsetName)), CliUsage);
+        target = QDir(target.isEmpty() ? QDir::currentPath() : target).filePath(local);
+    }
+    if (QFileInfo::exists(target) && !force)
+        return cliFail(s.m_command, QStringLiteral("%1 exists (--force replaces it)").arg(QDir::toNativeSeparators(target)));
     showProgress(s);
     QObject::connect(&s.fs(), &DiagFileSystem::transferFinished, &s.fs(), [&s] { s.done(); });
     s.fs().setCurrentPath(folderOf(path));
-    s.fs().startDownload(nameOf(path), QFileInfo(local).isDir() ? local + QLatin1Char('/') + Cp1250::toUnicode(nameOf(path)) : local);
+    s.fs().startDownload(nameOf(path), target);
     return s.run();
 }
 
@@ -226,12 +291,15 @@ int diagPut(const QStringList &input)
     QFile file(args[0]);
     if (!file.open(QIODevice::ReadOnly))
         return cliFail(s.m_command, args[0] + QStringLiteral(": ") + file.errorString());
+    // No handset path, or one ending in "/": the file keeps its name, which
+    // must then be one the handset can hold.
+    QString targetText = args.value(1);
+    if (targetText.isEmpty() || targetText.endsWith(QLatin1Char('/')))
+        targetText += QFileInfo(args[0]).fileName();
+    if (badPath(s.m_command, targetText, true, status))
+        return status;
     const QByteArray data = file.readAll();
-    QByteArray target = handsetPath(args.value(1));
-    const QByteArray localName = Cp1250::fromUnicode(QFileInfo(args[0]).fileName());
-    // No handset path, or one ending in "/": the file keeps its name.
-    if (target.isEmpty() || args.value(1).endsWith(QLatin1Char('/')))
-        target = target.isEmpty() ? localName : target + '/' + localName;
+    const QByteArray target = handsetPath(targetText);
     showProgress(s);
     QObject::connect(&s.fs(), &DiagFileSystem::transferFinished, &s.fs(), [&s] { s.done(); });
     s.fs().setCurrentPath(folderOf(target));
@@ -249,6 +317,8 @@ int diagChange(const QStringList &input, const char *command, void (DiagFileSyst
         return status;
     if (args.isEmpty())
         return cliFail(command, QStringLiteral("no handset path given"), CliUsage);
+    if (badPath(command, args[0], change == &DiagFileSystem::makeFolder, status))
+        return status;
     const QByteArray path = handsetPath(args[0]);
     if (nameOf(path).isEmpty())
         return cliFail(command, QStringLiteral("not with the root folder"), CliUsage);
@@ -287,7 +357,8 @@ const char PortDetails[] =
 
 const CliRegistration diagCommands{
     {"diag ls", "[--port DEVICE] [--json] [PATH]", "list a folder of the handset (folders end in /)", PortDetails, diagLs},
-    {"diag get", "[--port DEVICE] PATH [LOCAL]", "copy a handset file to the PC (complete or not at all)", PortDetails, diagGet},
+    {"diag get", "[--port DEVICE] [--force] PATH [LOCAL]",
+     "copy a handset file to the PC (complete or not at all; --force replaces a PC file)", PortDetails, diagGet},
     {"diag put", "[--port DEVICE] LOCAL [PATH]", "copy a PC file to the handset", PortDetails, diagPut},
     {"diag rm", "[--port DEVICE] PATH", "remove a handset file", PortDetails, diagRm},
     {"diag mkdir", "[--port DEVICE] PATH", "make a handset folder", PortDetails, diagMkdir},

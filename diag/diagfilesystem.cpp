@@ -1,6 +1,7 @@
 #include "diagfilesystem.h"
 
 #include "comport.h"
+#include "cp1250.h"
 
 #include <QSaveFile>
 
@@ -22,10 +23,10 @@ uchar at(const QByteArray &f, int i)
     return i < f.size() ? uchar(f[i]) : 0;
 }
 
-qint32 le32(const QByteArray &f, int i)
+// Sizes and free space: unsigned, so 2 GiB and more stay positive.
+quint32 le32(const QByteArray &f, int i)
 {
-    return qint32(quint32(at(f, i)) | quint32(at(f, i + 1)) << 8 | quint32(at(f, i + 2)) << 16
-                  | quint32(at(f, i + 3)) << 24);
+    return quint32(at(f, i)) | quint32(at(f, i + 1)) << 8 | quint32(at(f, i + 2)) << 16 | quint32(at(f, i + 3)) << 24;
 }
 
 int le16(const QByteArray &f, int i)
@@ -89,6 +90,29 @@ DiagFileSystem::DiagFileSystem(TComPort *port, QObject *parent)
 DiagFileSystem::~DiagFileSystem()
 {
     m_port->OnRxChar = nullptr;
+}
+
+// ---- names ----------------------------------------------------------------
+
+DiagFileSystem::NameProblem DiagFileSystem::CheckName(QStringView name)
+{
+    if (name.trimmed().isEmpty())
+        return NameProblem::Empty;
+    if (name == u"." || name == u"..")
+        return NameProblem::Dots;
+    if (name.contains(u'/'))
+        return NameProblem::Separator;
+    for (QChar c : name)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return NameProblem::Control;
+    if (!Cp1250::canEncode(name))
+        return NameProblem::NotCp1250;
+    return NameProblem::None;
+}
+
+bool DiagFileSystem::SendableName(const QByteArray &name)
+{
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains('\0') && !name.contains('/');
 }
 
 // ---- path rules -----------------------------------------------------------
@@ -275,6 +299,59 @@ void DiagFileSystem::onTimeout()
     fail(Failure::NoReply);
 }
 
+// Bytes that came before this operation are answers to something earlier
+// (a request that timed out or was cancelled). They are read rather than
+// purged: a purge behind the port's back leaves its read notifier announcing
+// bytes that are gone.
+void DiagFileSystem::dropWaiting()
+{
+    if (busy())
+        return;
+    m_replyTimer.stop();
+    try {
+        if (const int waiting = m_port->PendingCount(); waiting > 0)
+            m_port->ReceiveBytes(waiting);
+    } catch (const EComPort &) {
+    }
+    m_assembler.clear();
+}
+
+bool DiagFileSystem::nameFits(const QByteArray &name)
+{
+    if (SendableName(name))
+        return true;
+    emit failed(Failure::BadName, Cp1250::toUnicode(name));
+    return false;
+}
+
+// An error frame of the chipset that answers the request with this
+// sub-command (and block counter): 14 / 15 put the request after the code,
+// 13 the whole request.
+bool DiagFileSystem::isOurError(const QByteArray &f, uchar subcommand, int sequence) const
+{
+    const uchar b0 = at(f, 0);
+    int at2 = 2;
+    if (b0 == 0x13) {
+        if (fieldBytes(f) < 2)
+            return true;
+        if (at(f, 1) != FsCommand && at(f, 1) != ModeCommand)
+            return false;
+        if (fieldBytes(f) < 3)
+            return true;
+        if (at(f, 2) != subcommand)
+            return false;
+        at2 = 3;
+    } else if (b0 == 0x14 || b0 == 0x15) {
+        if (fieldBytes(f) < 2)
+            return true;
+        if (at(f, 1) != subcommand)
+            return false;
+    } else {
+        return false;
+    }
+    return sequence < 0 || fieldBytes(f) <= at2 || at(f, at2) == sequence;
+}
+
 bool DiagFileSystem::pathFits(const QByteArray &pathWithNul)
 {
     if (pathWithNul.size() <= MaxPathBytes + 1)
@@ -288,12 +365,16 @@ bool DiagFileSystem::pathFits(const QByteArray &pathWithNul)
 void DiagFileSystem::listFolders(quint8 index)
 {
     m_sequence = index;
+    m_listingFiles = false;
+    m_askedIndex = uchar(ApplySequenceByteRule(ListRequest(false, {}, index)).at(2));
     send(ListRequest(false, m_currentPath, index));
 }
 
 void DiagFileSystem::listFiles(quint8 index)
 {
     m_sequence = index;
+    m_listingFiles = true;
+    m_askedIndex = uchar(ApplySequenceByteRule(ListRequest(true, {}, index)).at(2));
     send(ListRequest(true, m_currentPath, index));
 }
 
@@ -313,6 +394,7 @@ void DiagFileSystem::relist()
 
 void DiagFileSystem::openRoot()
 {
+    dropWaiting();
     m_currentPath.clear();
     m_label = "/";
     emit pathLabelChanged(m_label);
@@ -345,12 +427,18 @@ void DiagFileSystem::setCurrentPath(const QByteArray &path)
 
 void DiagFileSystem::openFolder(const QByteArray &path)
 {
+    if (path.contains('\0')) {
+        emit failed(Failure::BadName, Cp1250::toUnicode(path));
+        return;
+    }
+    dropWaiting();
     m_currentPath = path;
     relist();
 }
 
 void DiagFileSystem::requestFreeSpace()
 {
+    dropWaiting();
     try {
         SendFrame(QByteArray::fromHex("590C"));
     } catch (const EComPort &e) {
@@ -361,8 +449,9 @@ void DiagFileSystem::requestFreeSpace()
 void DiagFileSystem::makeFolder(const QByteArray &name)
 {
     const QByteArray p = OperationPath(m_label, name);
-    if (!pathFits(p))
+    if (!nameFits(name) || !pathFits(p))
         return;
+    dropWaiting();
     setOperation(Operation::Make);
     m_handler = Handler::Main;
     send(PathRequest(0x00, p));
@@ -371,32 +460,37 @@ void DiagFileSystem::makeFolder(const QByteArray &name)
 void DiagFileSystem::removeFolder(const QByteArray &name)
 {
     const QByteArray p = OperationPath(m_label, name);
-    if (!pathFits(p))
+    if (!nameFits(name) || !pathFits(p))
         return;
+    dropWaiting();
     setOperation(Operation::Remove);
     m_handler = Handler::Main;
+    m_removeCommand = 0x01;
     send(PathRequest(0x01, p));
 }
 
 void DiagFileSystem::removeFile(const QByteArray &name)
 {
     const QByteArray p = OperationPath(m_label, name);
-    if (!pathFits(p))
+    if (!nameFits(name) || !pathFits(p))
         return;
+    dropWaiting();
     setOperation(Operation::Remove);
     m_handler = Handler::Main;
+    m_removeCommand = 0x06;
     send(PathRequest(0x06, p));
 }
 
 void DiagFileSystem::startUpload(const QByteArray &data, const QByteArray &name)
 {
     const QByteArray p = OperationPath(m_label, name);
-    if (!pathFits(p))
+    if (!nameFits(name) || !pathFits(p))
         return;
-    if (data.size() > 0x7FFFFFFF) {
+    if (data.size() > MaxFileSize) {
         emit failed(Failure::FileTooLarge, QString());
         return;
     }
+    dropWaiting();
     setOperation(Operation::Upload);
     m_handler = Handler::Upload;
     m_uploadSize = data.size();
@@ -412,8 +506,9 @@ void DiagFileSystem::startUpload(const QByteArray &data, const QByteArray &name)
 void DiagFileSystem::startDownload(const QByteArray &name, const QString &target)
 {
     const QByteArray p = OperationPath(m_label, name);
-    if (!pathFits(p))
+    if (!nameFits(name) || !pathFits(p))
         return;
+    dropWaiting();
     setOperation(Operation::Download);
     m_handler = Handler::Download;
     m_sequence = 0;
@@ -432,6 +527,7 @@ void DiagFileSystem::goOffline(bool restart)
 {
     if (busy())
         finish();
+    dropWaiting();
     m_restartRequested = restart;
     m_handler = Handler::Main;
     setOperation(Operation::Mode);
@@ -520,35 +616,42 @@ void DiagFileSystem::ComPort1RxChar(const ReceivedFrame &frame)
     if (b0 == FsCommand) {
         switch (b1) {
         case 0x0A:
-            if (m_op == Operation::Listing)
-                folderEntryReply(f);
-            return;
         case 0x0B:
-            if (m_op == Operation::Listing)
+            // Only the entry of the kind and index asked for; anything else
+            // answers an earlier listing.
+            if (m_op != Operation::Listing || m_listingFiles != (b1 == 0x0B))
+                return;
+            if (b1 == 0x0A)
+                folderEntryReply(f);
+            else
                 fileEntryReply(f);
             return;
         case 0x00:
             if (m_op != Operation::Make)
-                break;
+                return;
             if (f == FolderMade)
                 relist();
             else
                 fail(Failure::MakeFailed, QString::fromLatin1(f.toHex(' ')));
             return;
         case 0x01:
-            if (m_op != Operation::Remove)
-                break;
+            if (m_op != Operation::Remove || m_removeCommand != 0x01)
+                return;
             if (f == FolderRemoved)
                 relist();
             else if (f == FolderNotRemovable)
                 fail(Failure::FolderNotRemovable);
             else
-                fail(Failure::RemoveFailed, QString::fromLatin1(f.toHex(' ')));
+                fail(Failure::RemoveFailed, QString::fromLatin1(f.left(fieldBytes(f)).toHex(' ')));
             return;
         case 0x06:
-            if (m_op != Operation::Remove)
-                break;
-            relist();
+            if (m_op != Operation::Remove || m_removeCommand != 0x06)
+                return;
+            // Byte 2 is the status: anything but 00 is a refusal.
+            if (at(f, 2) == 0x00)
+                relist();
+            else
+                fail(Failure::RemoveFailed, QString::fromLatin1(f.left(fieldBytes(f)).toHex(' ')));
             return;
         case 0x04:
         case 0x05:
@@ -559,10 +662,15 @@ void DiagFileSystem::ComPort1RxChar(const ReceivedFrame &frame)
     }
     if (!waiting || m_op == Operation::Mode)
         return;  // nobody asked: a late reply of something cancelled
-    if (isErrorFrame(f))
-        fail(Failure::ErrorReply, QString::fromLatin1(f.left(8).toHex(' ')));
-    else
-        fail(Failure::UnknownReply, QString::fromLatin1(f.left(8).toHex(' ')));
+    if (isErrorFrame(f)) {
+        const uchar asked = m_op == Operation::Listing ? (m_listingFiles ? 0x0B : 0x0A)
+                            : m_op == Operation::Make  ? 0x00
+                                                       : m_removeCommand;
+        if (isOurError(f, asked, m_op == Operation::Listing ? m_askedIndex : -1))
+            fail(Failure::ErrorReply, QString::fromLatin1(f.left(8).toHex(' ')));
+        return;  // an error of another request
+    }
+    fail(Failure::UnknownReply, QString::fromLatin1(f.left(8).toHex(' ')));
 }
 
 void DiagFileSystem::folderEntryReply(const QByteArray &f)
@@ -577,6 +685,8 @@ void DiagFileSystem::folderEntryReply(const QByteArray &f)
         fail(Failure::FolderNotListed, QString::fromLatin1(m_label));
         return;
     }
+    if (fieldBytes(f) >= 4 && at(f, 3) < m_askedIndex)
+        return;  // an index before the one asked for: an earlier request's
     const auto name = entryName(f);
     if (!name) {
         fail(Failure::UnknownReply, QString::fromLatin1(f.left(8).toHex(' ')));
@@ -603,6 +713,8 @@ void DiagFileSystem::fileEntryReply(const QByteArray &f)
         emit listingFinished(truncated);
         return;
     }
+    if (fieldBytes(f) >= 4 && at(f, 3) < m_askedIndex)
+        return;  // an index before the one asked for: an earlier request's
     const auto name = entryName(f);
     if (!name || fieldBytes(f) < 19) {
         fail(Failure::UnknownReply, QString::fromLatin1(f.left(8).toHex(' ')));
@@ -628,21 +740,23 @@ void DiagFileSystem::UploadReplyHandler(const ReceivedFrame &frame)
     }
     const uchar b0 = at(f, 0);
     const uchar b1 = at(f, 1);
-    const bool acknowledged = f.startsWith(QByteArray::fromHex("590500"));
-    if ((b0 == 0x14 || b0 == 0x15) && b1 == 0x05) {
-        fail(Failure::WriteFailed);
+    if (isErrorFrame(f)) {
+        if (!isOurError(f, 0x05))
+            return;  // an error of another request
+        if ((b0 == 0x14 || b0 == 0x15) && b1 == 0x05)
+            fail(Failure::WriteFailed);
+        else
+            fail(Failure::ErrorReply, QString::fromLatin1(f.left(8).toHex(' ')));
         return;
     }
-    if (isErrorFrame(f)) {
-        fail(Failure::ErrorReply, QString::fromLatin1(f.left(8).toHex(' ')));
+    if (b0 != FsCommand || b1 != 0x05)
+        return;  // the reply of another request, not of this write
+    if (at(f, 2) != 0x00) {
+        fail(Failure::WriteFailed, QString::fromLatin1(f.left(8).toHex(' ')));
         return;
     }
     if (m_uploadPosition == m_uploadSize) {
         // Only the acknowledgement of the last block means the file is there.
-        if (!acknowledged) {
-            fail(Failure::WriteFailed, QString::fromLatin1(f.left(8).toHex(' ')));
-            return;
-        }
         m_replyTimer.stop();
         m_handler = Handler::Main;
         m_uploadData.clear();
@@ -655,8 +769,6 @@ void DiagFileSystem::UploadReplyHandler(const ReceivedFrame &frame)
         m_settleTimer.start();
         return;
     }
-    if (!acknowledged)
-        return;  // not for us
     sendUploadBlock();
 }
 
@@ -688,20 +800,25 @@ void DiagFileSystem::DownloadReplyHandler(const ReceivedFrame &frame)
     }
     const uchar b0 = at(f, 0);
     const uchar b1 = at(f, 1);
-    if (b0 == 0x14 && b1 == 0x04) {
-        failRead(Failure::ReadFailed);
-        return;
-    }
     if (isErrorFrame(f)) {
-        failRead(Failure::ErrorReply, QString::fromLatin1(f.left(8).toHex(' ')));
+        if (!isOurError(f, 0x04, m_sequence))
+            return;  // an error of another request
+        if (b0 == 0x14 && b1 == 0x04)
+            failRead(Failure::ReadFailed);
+        else
+            failRead(Failure::ErrorReply, QString::fromLatin1(f.left(8).toHex(' ')));
         return;
     }
     if (b0 != FsCommand || b1 != 0x04)
         return;  // only read replies carry the file
+    // Byte 2 repeats the block counter asked for; another one answers an
+    // earlier request.
+    if (fieldBytes(f) >= 3 && at(f, 2) != m_sequence)
+        return;
 
     if (m_sequence == 0) {
         const int b = le16(f, 9);
-        if (fieldBytes(f) < 11 || 11 + b > fieldBytes(f) || le32(f, 5) < 0) {
+        if (fieldBytes(f) < 11 || 11 + b > fieldBytes(f)) {
             failRead(Failure::ReadFailed, QString::fromLatin1(f.left(12).toHex(' ')));
             return;
         }
@@ -713,6 +830,12 @@ void DiagFileSystem::DownloadReplyHandler(const ReceivedFrame &frame)
         const int b = le16(f, 5);
         if (fieldBytes(f) < 7 || 7 + b > fieldBytes(f)) {
             failRead(Failure::ReadFailed, QString::fromLatin1(f.left(8).toHex(' ')));
+            return;
+        }
+        // An empty block while bytes are still missing: the handset has
+        // nothing more to give, and asking again would go on for ever.
+        if (b == 0 && m_downloadBuffer.size() < m_downloadSize) {
+            failRead(Failure::ReadFailed, QStringLiteral("%1 / %2 B").arg(m_downloadBuffer.size()).arg(m_downloadSize));
             return;
         }
         m_downloadBuffer += f.mid(7, b);

@@ -21,6 +21,15 @@ class TComPort;
 // not expect ends the flow with failed(), never with a stuck state. Frames
 // are classified by their own bytes 0-1.
 //
+// A reply belongs to the request waiting for it only: its sub-command, and
+// where it carries one the listing index or block counter, must be the one
+// asked for. Replies of other requests (a late answer to something that was
+// cancelled or timed out) are dropped, and whatever is waiting on the port
+// when an operation starts is dropped unread, so no exchange takes an earlier
+// one's answer for its own.
+//
+// Sizes and free space are unsigned 32-bit fields (a file of 3 GiB is 3 GiB).
+//
 // Paths are Windows-1250 bytes, components separated by "/", without a
 // leading "/" ("" is the root). Downloads are kept in memory and written to
 // the target (a temporary file renamed into place) only when the whole file
@@ -52,6 +61,7 @@ public:
         FileTooLarge,       // an upload over the 32-bit size field
         PortFailed,         // writing to the port failed (closed, unplugged)
         PortLost,           // the port closed during a request
+        BadName,            // a name that cannot be sent as one entry (NUL, "/", "", ".", "..")
     };
     Q_ENUM(Failure)
 
@@ -67,6 +77,25 @@ public:
     static constexpr int WriteBlockSize = 256;
     // P and its NUL fit the one-byte length field.
     static constexpr int MaxPathBytes = 254;
+    // The size field of a write holds this much at most.
+    static constexpr qint64 MaxFileSize = 0xFFFFFFFFLL;
+
+    // Why a name typed or chosen on the PC cannot become one entry of a
+    // handset folder (the handset's names are Windows-1250, a NUL ends them
+    // and "/" separates folders).
+    enum class NameProblem {
+        None,
+        Empty,      // "" (or only blanks)
+        Dots,       // "." or ".."
+        Separator,  // holds "/"
+        Control,    // holds a control character (NUL, CR, ESC, ...)
+        NotCp1250,  // holds a character Windows-1250 cannot keep
+    };
+    static NameProblem CheckName(QStringView name);
+    // A name the flows can send as one entry: neither empty, "." nor "..",
+    // without NUL (which would cut the path) and without "/". Names read from
+    // the handset are sent back exactly, other control characters included.
+    static bool SendableName(const QByteArray &name);
 
     explicit DiagFileSystem(TComPort *port, QObject *parent = nullptr);
     ~DiagFileSystem() override;
@@ -143,6 +172,7 @@ signals:
     // A listing starts: the handset pane is emptied.
     void listingStarted();
     void folderEntry(const QByteArray &name);
+    // size: the unsigned 32-bit field (0 to 4294967295).
     void fileEntry(const QByteArray &name, qint64 size);
     // truncated: a kind had more than 256 entries; the rest is not shown.
     void listingFinished(bool truncated);
@@ -169,6 +199,9 @@ private:
 
     void folderEntryReply(const QByteArray &f);
     void fileEntryReply(const QByteArray &f);
+    void dropWaiting();
+    bool nameFits(const QByteArray &name);
+    bool isOurError(const QByteArray &f, uchar subcommand, int sequence = -1) const;
     void listFolders(quint8 index);
     void listFiles(quint8 index);
     void relist();
@@ -192,6 +225,9 @@ private:
     quint8 m_sequence = 0;
     bool m_restartRequested = false;
     int m_entriesOfKind = 0;
+    bool m_listingFiles = false;
+    quint8 m_askedIndex = 0;       // the listing index as it went out (7E goes as 7F)
+    uchar m_removeCommand = 0;     // 01 (folder) or 06 (file) while a removal waits
     bool m_truncated = false;
 
     QByteArray m_uploadData;  // not yet sent

@@ -50,9 +50,14 @@ const QList<ExplorerText> &ExplorerTextTable()
         {"69", "Telefon poslal více dat, než ohlásil", "more data than announced"},
         {"70", "Soubor nelze přečíst", "the PC file of an upload cannot be read"},
         {"71", "Cesta je příliš dlouhá", "a handset path over 254 bytes"},
-        {"72", "Soubor je příliš velký", "an upload over 2 GB"},
+        {"72", "Soubor je příliš velký", "an upload over 4 GB (the size field holds 32 bits)"},
         {"73", "Spojení s telefonem bylo přerušeno", "the port closed during a request"},
         {"74", "Položku nelze smazat", "the handset did not remove the entry"},
+        {"1300", "Název %1 nemůže být názvem souboru v tomto počítači", "a handset name that cannot name a PC file (%1: the name)"},
+        {"1301", "Soubor %1 už v PC existuje. Přepsat ?", "question before a download replaces a PC file"},
+        {"1302", "Kopírovat", "caption of the replace question"},
+        {"1303", "Název %1 obsahuje znak, který telefon neumí uložit", "a PC name Windows-1250 cannot hold"},
+        {"1304", "Název %1 nelze v telefonu použít (\"/\", řídicí znaky, \".\" a \"..\" nejsou dovoleny)", "a name that cannot be one handset entry"},
     };
     return table;
 }

@@ -4,6 +4,7 @@
 #include "cp1250.h"
 #include "dialogs.h"
 #include "guard.h"
+#include "localfilename.h"
 #include "programfolder.h"
 #include "setupdialog.h"
 
@@ -34,6 +35,35 @@
 namespace {
 
 const QString UpRow = QStringLiteral("[..]");
+
+// A handset row keeps the entry's exact name and its kind; the caption only
+// decorates ("[name]" for a folder), so a file called "[a]" stays a file.
+enum RowKind { UpKind = 0, FolderKind = 1, FileKind = 2 };
+constexpr int NameRole = Qt::UserRole;
+constexpr int KindRole = Qt::UserRole + 1;
+
+QTreeWidgetItem *makeRow(const QStringList &texts, const QByteArray &name, RowKind kind)
+{
+    auto *item = new QTreeWidgetItem(texts);
+    item->setData(0, NameRole, name);
+    item->setData(0, KindRole, int(kind));
+    return item;
+}
+
+QTreeWidgetItem *upRow()
+{
+    return makeRow({UpRow}, QByteArray(), UpKind);
+}
+
+RowKind kindOf(const QTreeWidgetItem *row)
+{
+    return RowKind(row->data(0, KindRole).toInt());
+}
+
+QByteArray nameOf(const QTreeWidgetItem *row)
+{
+    return row->data(0, NameRole).toByteArray();
+}
 
 QSettings registryKey()
 {
@@ -203,7 +233,7 @@ void TForm1::buildWindow()
     panes->addLayout(zenkPath, 1, 1);
     panes->addWidget(m_zenkList, 2, 1);
 
-    connect(root, &QPushButton::clicked, this, &TForm1::btnZenkRootClick);
+    connect(root, &QPushButton::clicked, this, &TForm1::refreshClick);
     connect(zpet, &QPushButton::clicked, this, &TForm1::btnZpetClick);
     const QList<QPair<QPushButton *, QByteArray>> shortcuts = {
         {mmc, "mmc1"}, {obrazky, "mmc1/pictures"}, {hudba, "mmc1/sounds"}, {user, "ossik/user"}};
@@ -524,9 +554,9 @@ void TForm1::SetControlsEnabled(bool flag)
 void TForm1::AddFolderItem(const QByteArray &name)
 {
     if (!m_fs->CurrentPath().isEmpty() && m_zenkList->topLevelItemCount() == 0)
-        m_zenkList->addTopLevelItem(new QTreeWidgetItem(QStringList{UpRow}));
+        m_zenkList->addTopLevelItem(upRow());
     const QByteArray shown = name.mid(name.lastIndexOf('/') + 1);
-    auto *item = new QTreeWidgetItem(QStringList{QStringLiteral("[") + fromHandset(shown) + QStringLiteral("]")});
+    auto *item = makeRow({QStringLiteral("[") + fromHandset(shown) + QStringLiteral("]")}, shown, FolderKind);
     item->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
     m_zenkList->addTopLevelItem(item);
 }
@@ -534,9 +564,9 @@ void TForm1::AddFolderItem(const QByteArray &name)
 void TForm1::AddFileItem(const QByteArray &name, const QString &sizeText, const QString &dateText)
 {
     if (!m_fs->CurrentPath().isEmpty() && m_zenkList->topLevelItemCount() == 0)
-        m_zenkList->addTopLevelItem(new QTreeWidgetItem(QStringList{UpRow}));
+        m_zenkList->addTopLevelItem(upRow());
     const QByteArray shown = name.mid(name.lastIndexOf('/') + 1);
-    auto *item = new QTreeWidgetItem(QStringList{fromHandset(shown), sizeText, dateText});
+    auto *item = makeRow({fromHandset(shown), sizeText, dateText}, shown, FileKind);
     item->setIcon(0, style()->standardIcon(QStyle::SP_FileIcon));
     item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -546,7 +576,7 @@ void TForm1::AddFileItem(const QByteArray &name, const QString &sizeText, const 
 void TForm1::onListingFinished(bool truncated)
 {
     if (m_zenkList->topLevelItemCount() == 0)
-        m_zenkList->addTopLevelItem(new QTreeWidgetItem(QStringList{UpRow}));
+        m_zenkList->addTopLevelItem(upRow());
     SetControlsEnabled(true);
     m_zenkList->setFocus();
     m_zenkList->setCurrentItem(m_zenkList->topLevelItem(0));
@@ -565,6 +595,23 @@ void TForm1::btnZenkRootClick()
     m_fs->openRoot();
 }
 
+void TForm1::refreshClick()
+{
+    // A handset that was unplugged and is back has a new line behind the
+    // same port name: the port is opened again with the settings in use, so
+    // the root button is all the user needs, not the settings dialog.
+    m_fs->cancel();
+    try {
+        m_port->ClosePort();
+        m_port->OpenPort();
+    } catch (const EComPort &e) {
+        status(m_texts.text("67") + QStringLiteral(": ") + e.text());
+        SetControlsEnabled(true);
+        return;
+    }
+    btnZenkRootClick();
+}
+
 void TForm1::btnZpetClick()
 {
     SetControlsEnabled(false);
@@ -576,17 +623,36 @@ void TForm1::openZenkRow()
     QTreeWidgetItem *row = selectedZenkRow();
     if (!row)
         return;
-    const QString caption = row->text(0);
-    if (caption == UpRow) {
+    if (kindOf(row) == UpKind) {
         btnZpetClick();
         return;
     }
-    if (!caption.startsWith(QLatin1Char('[')))
+    if (kindOf(row) != FolderKind)
         return;  // a file
-    QString name = caption.mid(1);
-    name.remove(name.indexOf(QLatin1Char(']')), 1);
+    const QByteArray name = nameOf(row);
+    if (!DiagFileSystem::SendableName(name)) {
+        refuseName(fromHandset(name));
+        return;
+    }
     SetControlsEnabled(false);
-    m_fs->openFolder(DiagFileSystem::ChildFolder(m_fs->pathLabel(), toHandset(name)));
+    m_fs->openFolder(DiagFileSystem::ChildFolder(m_fs->pathLabel(), name));
+}
+
+void TForm1::refuseName(const QString &name, DiagFileSystem::NameProblem problem)
+{
+    const char *key = problem == DiagFileSystem::NameProblem::NotCp1250 ? "1303" : "1304";
+    Dialogs::instance().message(this, Dialogs::Icon::Error, m_texts.text("52"), m_texts.text(key).arg(shownName(name)),
+                                Dialogs::Buttons::Ok);
+}
+
+QString TForm1::shownName(const QString &name)
+{
+    // Control characters are shown as their code, so the message shows what is there.
+    QString out;
+    for (QChar c : name)
+        out += c.unicode() < 0x20 || c.unicode() == 0x7F ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                                                           : QString(c);
+    return QStringLiteral("\u201E") + out + QStringLiteral("\u201C");
 }
 
 // ---- commands --------------------------------------------------------------
@@ -627,6 +693,14 @@ void TForm1::StartUpload()
         SetControlsEnabled(true);
         return;
     }
+    // The handset keeps Windows-1250 names: a name it cannot hold would
+    // arrive as "?" and could replace another file.
+    const QString localName = QFileInfo(path).fileName();
+    if (const auto problem = DiagFileSystem::CheckName(localName); problem != DiagFileSystem::NameProblem::None) {
+        refuseName(localName, problem);
+        SetControlsEnabled(true);
+        return;
+    }
     const QByteArray data = file.readAll();
     m_stZdroj->setText(QDir::toNativeSeparators(path));
     m_stCil->setText(m_zenkCesta->text());
@@ -637,7 +711,7 @@ void TForm1::StartUpload()
     m_speedSample = 0;
     m_progress->show();
     m_transfer = Transfer::Upload;
-    m_fs->startUpload(data, toHandset(QFileInfo(path).fileName()));
+    m_fs->startUpload(data, toHandset(localName));
     if (!m_fs->busy()) {  // refused before anything was sent
         m_transfer = Transfer::None;
         m_progress->hide();
@@ -649,12 +723,30 @@ void TForm1::StartDownload()
 {
     QTreeWidgetItem *row = selectedZenkRow();
     // Folders are not copied; the panel would only wait for a cancel.
-    if (!row || row->text(0).startsWith(QLatin1Char('[')))
+    if (!row || kindOf(row) != FileKind)
         return;
-    const QString name = row->text(0);
-    const QByteArray op = DiagFileSystem::OperationPath(m_fs->pathLabel(), toHandset(name));
+    const QByteArray name = nameOf(row);
+    if (!DiagFileSystem::SendableName(name)) {
+        refuseName(fromHandset(name));
+        return;
+    }
+    // The handset's name becomes a PC name only cleaned, and never replaces
+    // a PC file without the user's yes.
+    const QString local = LocalFileName(fromHandset(name));
+    if (local.isEmpty()) {
+        Dialogs::instance().message(this, Dialogs::Icon::Error, m_texts.text("52"),
+                                    m_texts.text("1300").arg(shownName(fromHandset(name))), Dialogs::Buttons::Ok);
+        return;
+    }
+    const QString target = JoinPcPath(m_pcFolder, local);
+    if (QFileInfo::exists(target)
+        && Dialogs::instance().message(this, Dialogs::Icon::Question, m_texts.text("1302"),
+                                       m_texts.text("1301").arg(QDir::toNativeSeparators(target)),
+                                       Dialogs::Buttons::YesNo)
+               != Dialogs::Answer::Yes)
+        return;
+    const QByteArray op = DiagFileSystem::OperationPath(m_fs->pathLabel(), name);
     m_stZdroj->setText(QStringLiteral("/") + fromHandset(op.left(op.size() - 1)));
-    const QString target = JoinPcPath(m_pcFolder, name);
     m_stCil->setText(QDir::toNativeSeparators(target));
     m_progressBar->setMaximum(1);
     m_progressBar->setValue(0);
@@ -662,7 +754,7 @@ void TForm1::StartDownload()
     m_lbPrijato->setText(QStringLiteral("0 B"));
     m_progress->show();
     m_transfer = Transfer::Download;
-    m_fs->startDownload(toHandset(name), target);
+    m_fs->startDownload(name, target);
     if (!m_fs->busy()) {
         m_transfer = Transfer::None;
         m_progress->hide();
@@ -672,9 +764,15 @@ void TForm1::StartDownload()
 void TForm1::DeleteSelected()
 {
     QTreeWidgetItem *row = selectedZenkRow();
-    if (!row || row->text(0) == UpRow)
+    if (!row || kindOf(row) == UpKind)
         return;
     const QString caption = row->text(0);
+    const QByteArray name = nameOf(row);
+    const bool folder = kindOf(row) == FolderKind;
+    if (!DiagFileSystem::SendableName(name)) {
+        refuseName(fromHandset(name));
+        return;
+    }
     SetControlsEnabled(false);
     const auto answer = Dialogs::instance().message(this, Dialogs::Icon::Question, m_texts.text("50"),
                                                     deleteQuestion(caption), Dialogs::Buttons::YesNo);
@@ -683,13 +781,10 @@ void TForm1::DeleteSelected()
         return;
     }
     m_zenkList->clear();
-    if (caption.startsWith(QLatin1Char('['))) {
-        QString name = caption.mid(1);
-        name.remove(name.indexOf(QLatin1Char(']')), 1);
-        m_fs->removeFolder(toHandset(name));
-    } else {
-        m_fs->removeFile(toHandset(caption));
-    }
+    if (folder)
+        m_fs->removeFolder(name);
+    else
+        m_fs->removeFile(name);
     if (!m_fs->busy())
         SetControlsEnabled(true);
 }
@@ -699,6 +794,11 @@ void TForm1::CreateFolder()
     SetControlsEnabled(false);
     const auto answer = Dialogs::instance().inputBox(this, QStringLiteral("Nový adresář"), QStringLiteral("Jméno:"), QString());
     if (!answer || answer->trimmed().isEmpty()) {
+        SetControlsEnabled(true);
+        return;
+    }
+    if (const auto problem = DiagFileSystem::CheckName(answer->trimmed()); problem != DiagFileSystem::NameProblem::None) {
+        refuseName(answer->trimmed(), problem);
         SetControlsEnabled(true);
         return;
     }
@@ -823,6 +923,7 @@ QString TForm1::failureText(DiagFileSystem::Failure failure) const
     case F::FileTooLarge: return m_texts.text("72");
     case F::PortFailed: return m_texts.text("67");
     case F::PortLost: return m_texts.text("73");
+    case F::BadName: return m_texts.text("1304");
     }
     return QString();
 }
@@ -834,6 +935,8 @@ void TForm1::onFailed(DiagFileSystem::Failure failure, const QString &detail)
     QString reason = failureText(failure);
     if (failure == DiagFileSystem::Failure::SaveFailed && !detail.isEmpty())
         reason = detail;
+    if (failure == DiagFileSystem::Failure::BadName)
+        reason = reason.arg(shownName(detail));
     if (transfer != Transfer::None) {
         m_progress->hide();
         const QString text = transfer == Transfer::Download ? QStringLiteral("Chyba při kopírování dat z telefonu")
@@ -842,9 +945,11 @@ void TForm1::onFailed(DiagFileSystem::Failure failure, const QString &detail)
                                     reason.isEmpty() ? text : text + QStringLiteral("\n") + reason,
                                     Dialogs::Buttons::Ok);
         status(reason.isEmpty() ? text : reason);
-    } else if (failure == DiagFileSystem::Failure::FolderNotRemovable) {
-        Dialogs::instance().message(this, Dialogs::Icon::Error, m_texts.text("52"), m_texts.text("53"),
-                                    Dialogs::Buttons::Ok);
+    } else if (failure == DiagFileSystem::Failure::FolderNotRemovable
+               || failure == DiagFileSystem::Failure::RemoveFailed || failure == DiagFileSystem::Failure::BadName) {
+        // What the user asked for did not happen: a message, not only the status bar.
+        Dialogs::instance().message(this, Dialogs::Icon::Error, m_texts.text("52"), reason, Dialogs::Buttons::Ok);
+        status(reason);
     } else {
         status(reason);
     }

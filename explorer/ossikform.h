@@ -65,6 +65,8 @@ public:
     void AddFileItem(const QByteArray &name, const QString &sizeText, const QString &dateText);
 
     void btnZenkRootClick();
+    // The root button "\\": reopens the port, then lists the root.
+    void refreshClick();
     void btnZpetClick();
     void btnNastaveniClick();
     void openZenkRow();
@@ -98,6 +100,10 @@ private:
     bool openPortAndRoot();
     void onFailed(DiagFileSystem::Failure failure, const QString &detail);
     QString failureText(DiagFileSystem::Failure failure) const;
+    // The message for a name that cannot be sent (text 1303 or 1304).
+    void refuseName(const QString &name, DiagFileSystem::NameProblem problem = DiagFileSystem::NameProblem::Control);
+    // A name in quotes, its control characters as \xHH.
+    static QString shownName(const QString &name);
     void onListingFinished(bool truncated);
     void RychlostTimerTimer();
     void status(const QString &text);

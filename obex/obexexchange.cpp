@@ -1,6 +1,7 @@
 #include "obexexchange.h"
 
 #include "comport.h"
+#include "localfilename.h"
 #include "obexpath.h"
 
 #include <QDir>
@@ -51,14 +52,7 @@ ObexExchange::~ObexExchange()
 
 QString ObexExchange::LocalFileName(const QString &handsetName)
 {
-    if (handsetName.isEmpty() || handsetName == QLatin1String(".") || handsetName == QLatin1String("..")
-        || handsetName.contains(u'/') || handsetName.contains(u'\\'))
-        return {};
-    QString name = handsetName;
-    for (QChar &c : name)
-        if (c.unicode() < 32 || QStringView(u":*?\"<>|").contains(c))
-            c = u'_';
-    return name;
+    return ::LocalFileName(handsetName);
 }
 
 bool ObexExchange::start(ExplorerOperation operation, const QString &path, const QStringList &items,

@@ -211,12 +211,21 @@ uint64_t storedBytes()
     return total;
 }
 
+// The size and free-space fields are unsigned 32-bit: every value up to
+// 2^32 - 1 is reported as it is.
+constexpr long MaxField = 0xFFFFFFFFL;
+
+long totalBytes(Simulator &sim)
+{
+    return std::clamp<long>(sim.state().number("fs.total", 8388608), 0, MaxField);
+}
+
 long freeBytes(Simulator &sim)
 {
     const State &s = sim.state();
-    const long total = std::clamp<long>(s.number("fs.total", 8388608), 0, 0x7FFFFFFF);
     if (!s.value("fs.free").empty())
-        return std::clamp<long>(s.number("fs.free", 0), 0, total) / 512 * 512;
+        return std::clamp<long>(s.number("fs.free", 0), 0, MaxField) / 512 * 512;
+    const long total = totalBytes(sim);
     return std::max<long>(0, total - long(std::min<uint64_t>(storedBytes(), uint64_t(total)))) / 512 * 512;
 }
 
@@ -319,7 +328,7 @@ std::optional<std::string> list(Simulator &sim, const std::string &p)
     std::string reply = bytes({0x59, files ? 0x0B : 0x0A, 0x00, index});
     reply += std::string(11, '\0');
     std::error_code e2;
-    reply += le32(files ? uint32_t(std::min<uintmax_t>(e.file_size(e2), 0x7FFFFFFF)) : 0);
+    reply += le32(files ? uint32_t(std::min<uintmax_t>(e.file_size(e2), uintmax_t(MaxField))) : 0);
     reply += std::string(5, '\0');
     reply += char(name.size());
     reply += name;
@@ -465,10 +474,9 @@ std::optional<std::string> removeFile(Simulator &sim, const std::string &p)
 
 std::optional<std::string> freeSpace(Simulator &sim, const std::string &p)
 {
-    const long total = std::clamp<long>(sim.state().number("fs.total", 8388608), 0, 0x7FFFFFFF);
     std::string reply("\x59\x0C\x00", 3);
     reply += le32(uint32_t(freeBytes(sim)));
-    reply += le32(uint32_t(total));
+    reply += le32(uint32_t(totalBytes(sim)));
     reply += le32(512);
     return answer(sim, p, reply);
 }

@@ -14,6 +14,10 @@ class TstDiagCli : public QObject
 
 private slots:
     void initTestCase();
+    void getReplacesOnlyWithForce();
+    void freeSpaceOver2GiB();
+    void commandAfterSilentGet();
+    void nameThatCannotBeAPcFile();
     void commands_data();
     void commands();
 
@@ -42,6 +46,104 @@ void TstDiagCli::initTestCase()
     QFile local(m_pc.filePath("doma.txt"));
     QVERIFY(local.open(QIODevice::WriteOnly));
     local.write("z PC\n");
+    QFile japanese(m_pc.filePath(QString::fromUtf8("日本.txt")));
+    QVERIFY(japanese.open(QIODevice::WriteOnly));
+    QFile empty(m_pc.filePath("prazdny.txt"));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+}
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+// A PC file is replaced only with --force.
+void TstDiagCli::getReplacesOnlyWithForce()
+{
+    QFile handset(m_efs.path() + "/keep.txt");
+    QVERIFY(handset.open(QIODevice::WriteOnly));
+    handset.write("from the handset");
+    handset.close();
+    QFile mine(m_pc.filePath("keep.txt"));
+    QVERIFY(mine.open(QIODevice::WriteOnly));
+    mine.write("mine");
+    mine.close();
+    Result r = cli({"diag", "get", "keep.txt"});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("keep.txt exists (--force replaces it)"), r.err.constData());
+    QCOMPARE(readAll(m_pc.filePath("keep.txt")), QByteArray("mine"));
+    QVERIFY(!m_sim->control("diaglog").contains("59 04 00 0A"));
+    r = cli({"diag", "get", "keep.txt", "@PC", "--force"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(readAll(m_pc.filePath("keep.txt")), QByteArray("from the handset"));
+    QVERIFY(QFile::remove(m_efs.path() + "/keep.txt"));
+    QVERIFY(QFile::remove(m_pc.filePath("keep.txt")));
+}
+
+// Free space of 2 GiB and more is printed as it is, not negative.
+void TstDiagCli::freeSpaceOver2GiB()
+{
+    QVERIFY(m_sim->control("set fs.free 3221225472").startsWith("OK"));
+    const Result r = cli({"diag", "free"});
+    QVERIFY(m_sim->control("set fs.free \"\"").startsWith("OK"));
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QByteArray("3221225472\n"));
+}
+
+// A handset name that would leave the PC folder is not used as a PC name;
+// the file can be fetched under a name of the user's choice.
+void TstDiagCli::nameThatCannotBeAPcFile()
+{
+    const QString odd = m_efs.path() + "/..\\..\\x.bat";
+    QFile f(odd);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("@echo off");
+    f.close();
+    QTemporaryDir outer;
+    const QString inner = outer.filePath("a/b");
+    QVERIFY(QDir().mkpath(inner));
+    Result r = cli({"diag", "get", "..\\..\\x.bat", inner});
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains("cannot be a file name on this computer"), r.err.constData());
+    QCOMPARE(QDir(inner).entryList(QDir::Files), QStringList());
+    QCOMPARE(QDir(outer.path()).entryList(QDir::Files), QStringList());
+    r = cli({"diag", "get", "..\\..\\x.bat", inner + "/x.bat"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(readAll(inner + "/x.bat"), QByteArray("@echo off"));
+    QVERIFY(QFile::remove(odd));
+
+    // A listing never writes the handset's control characters to the terminal.
+    const QString escape = m_efs.path() + "/a\x1b[2Jb";
+    QFile e(escape);
+    QVERIFY(e.open(QIODevice::WriteOnly));
+    e.close();
+    r = cli({"diag", "ls"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QByteArray("mmc1/\na\\x1b[2Jb\t0\n"));
+    QVERIFY(QFile::remove(escape));
+}
+
+// A get whose handset went silent is told to stop; the handset's answer to
+// that comes after the command has ended. The next command does not take it
+// for its own.
+void TstDiagCli::commandAfterSilentGet()
+{
+    QVERIFY(m_sim->control("set efs.fault.match 590401").startsWith("OK"));
+    QVERIFY(m_sim->control("set efs.fault drop").startsWith("OK"));
+    Result r = cli({"diag", "get", "mmc1/plna/x.bin", "@PC/ticho.bin"});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("did not answer"), r.err.constData());
+    QVERIFY(!QFile::exists(m_pc.filePath("ticho.bin")));
+    r = cli({"diag", "put", "@PC/prazdny.txt", "mmc1/"});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.err.isEmpty(), r.err.constData());
+    QVERIFY(QFileInfo(m_efs.path() + "/mmc1/prazdny.txt").isFile());
+    QVERIFY(QFile::remove(m_efs.path() + "/mmc1/prazdny.txt"));
 }
 
 TstDiagCli::Result TstDiagCli::cli(QStringList args)
@@ -82,6 +184,19 @@ void TstDiagCli::commands_data()
                                  << QByteArray();
     QTest::newRow("ls after put") << QStringList{"diag", "ls", "mmc1"} << 0
                                   << QByteArray("plna/\ndoma.txt\t5\njine.txt\t5\n") << "" << QByteArray();
+    // Arguments that cannot cross into a request: status 2, nothing sent.
+    QTest::newRow("put a name Windows-1250 lacks") << QStringList{"diag", "put", QString::fromUtf8("@PC/日本.txt"), "mmc1/"} << 2
+                                                  << QByteArray("torvane-cli: diag put: \"mmc1/") << "" << QByteArray();
+    QTest::newRow("put to a name Windows-1250 lacks") << QStringList{"diag", "put", "@PC/doma.txt", QString::fromUtf8("mmc1/日本.txt")} << 2
+                                                     << QByteArray("torvane-cli: diag put: ") << "" << QByteArray();
+    QTest::newRow("mkdir with a control character") << QStringList{"diag", "mkdir", "mmc1/a\x1b" "b"} << 2
+                                                    << QByteArray("torvane-cli: diag mkdir: \"mmc1/a") << "" << QByteArray();
+    QTest::newRow("rm with dots") << QStringList{"diag", "rm", "mmc1/.."} << 2
+                                  << QByteArray("torvane-cli: diag rm: \"mmc1/..\": \".\" and \"..\" are not names") << "" << QByteArray();
+    QTest::newRow("ls with an empty folder name") << QStringList{"diag", "ls", "mmc1//plna"} << 2
+                                                  << QByteArray("torvane-cli: diag ls: ") << "" << QByteArray();
+    QTest::newRow("rm refused") << QStringList{"diag", "rm", "mmc1/nic.txt"} << 1
+                                << QByteArray("torvane-cli: diag rm: the handset did not remove it") << "" << QByteArray();
     QTest::newRow("put a missing file") << QStringList{"diag", "put", "@PC/nic.txt"} << 1
                                         << QByteArray("torvane-cli: diag put: ") << "" << QByteArray();
     QTest::newRow("rmdir refused") << QStringList{"diag", "rmdir", "mmc1/plna"} << 1
@@ -94,6 +209,14 @@ void TstDiagCli::commands_data()
     QTest::newRow("ls missing") << QStringList{"diag", "ls", "nic"} << 1
                                 << QByteArray("torvane-cli: diag ls: no such folder") << "" << QByteArray();
     QTest::newRow("free") << QStringList{"diag", "free"} << 0 << QByteArray("8387584\n")  /* two 5-byte files take a 512-byte block each */ << "" << QByteArray();
+    // Folders in folders, as a restore makes them.
+    QTest::newRow("mkdir nested") << QStringList{"diag", "mkdir", "mmc1/nova/dalsi"} << 0 << QByteArray() << "" << QByteArray();
+    QTest::newRow("put nested") << QStringList{"diag", "put", "@PC/doma.txt", "mmc1/nova/dalsi/"} << 0 << QByteArray() << ""
+                                << QByteArray();
+    QTest::newRow("ls nested") << QStringList{"diag", "ls", "mmc1/nova/dalsi"} << 0 << QByteArray("doma.txt\t5\n") << ""
+                               << QByteArray();
+    QTest::newRow("mkdir without its parent") << QStringList{"diag", "mkdir", "mmc1/nic/dalsi"} << 1
+                                              << QByteArray("torvane-cli: diag mkdir: the folder cannot be made") << "" << QByteArray();
     QTest::newRow("unknown option") << QStringList{"diag", "free", "--nic"} << 2
                                     << QByteArray("torvane-cli: diag free: unknown option --nic") << "" << QByteArray();
 }

@@ -33,6 +33,7 @@ struct Outcome
     bool transferred = false;
     int dropped = 0;
     qint64 freeBytes = -1;
+    qint64 downloadSize = -1;
 };
 
 class Recorder : public QObject
@@ -56,6 +57,7 @@ public:
         connect(&fs, &DiagFileSystem::transferFinished, this, [this] { out.transferred = true; });
         connect(&fs, &DiagFileSystem::frameDropped, this, [this] { ++out.dropped; });
         connect(&fs, &DiagFileSystem::freeSpace, this, [this](qint64 b) { out.freeBytes = b; });
+        connect(&fs, &DiagFileSystem::downloadSizeKnown, this, [this](qint64 b) { out.downloadSize = b; });
     }
     void reset() { out = Outcome(); }
     // Waits until the object is idle again.
@@ -170,6 +172,12 @@ private slots:
     void scriptedDownload();
     void scriptedUploadEnd_data();
     void scriptedUploadEnd();
+    void scriptedSizesAreUnsigned();
+    void scriptedHostileNames();
+    void lateReplyOfEarlierExchange_data();
+    void lateReplyOfEarlierExchange();
+    void refusedRemoval();
+    void nestedFolders();
 };
 
 // ---- pure rules ----------------------------------------------------------------
@@ -667,9 +675,10 @@ void TstDiagFileSystem::scriptedListingIndex7E()
 
 void TstDiagFileSystem::scriptedDownload_data()
 {
-    QTest::addColumn<QList<QByteArray>>("replies");  // payloads, one per request
+    QTest::addColumn<QList<QByteArray>>("replies");  // payloads, one per request ("late:" ones answer nothing)
     QTest::addColumn<QList<Failure>>("failures");
     QTest::addColumn<QByteArray>("saved");           // "" for nothing saved
+    QTest::addColumn<qint64>("size");                // as announced, -1 when never announced
 
     auto first = [](quint32 size, const QByteArray &data) {
         QByteArray p = QByteArray::fromHex("5904000000");
@@ -687,24 +696,40 @@ void TstDiagFileSystem::scriptedDownload_data()
         p += char(data.size() >> 8);
         return p + data;
     };
+    const QByteArray late = "late:";
     QTest::newRow("two blocks") << QList<QByteArray>{first(6, "abc"), next(1, "def")} << QList<Failure>{}
-                                << QByteArray("abcdef");
+                                << QByteArray("abcdef") << qint64(6);
     QTest::newRow("fits the first block") << QList<QByteArray>{first(3, "abc"), next(1, "")} << QList<Failure>{}
-                                          << QByteArray("abc");
+                                          << QByteArray("abc") << qint64(3);
     // Frames of other kinds are not data.
     QTest::newRow("free space in between")
-        << QList<QByteArray>{first(6, "abc"), QByteArray::fromHex("590C0000001000"), next(1, "def")}
-        << QList<Failure>{} << QByteArray("abcdef");
+        << QList<QByteArray>{first(6, "abc"), late + QByteArray::fromHex("590C0000001000"), next(1, "def")}
+        << QList<Failure>{} << QByteArray("abcdef") << qint64(6);
+    // Nor are answers to other requests: a block of another counter, an error of a write.
+    QTest::newRow("block of another counter in between")
+        << QList<QByteArray>{first(6, "abc"), late + next(5, "zzz"), next(1, "def")} << QList<Failure>{}
+        << QByteArray("abcdef") << qint64(6);
+    QTest::newRow("error of another request in between")
+        << QList<QByteArray>{first(6, "abc"), late + QByteArray::fromHex("1405010100"), next(1, "def")}
+        << QList<Failure>{} << QByteArray("abcdef") << qint64(6);
+    // Only a block of another counter comes: nothing is taken, the wait ends it.
+    QTest::newRow("wrong sequence byte") << QList<QByteArray>{first(6, "abc"), next(2, "def")}
+                                         << QList<Failure>{Failure::NoReply} << QByteArray() << qint64(6);
     QTest::newRow("more than announced") << QList<QByteArray>{first(4, "abc"), next(1, "def")}
-                                         << QList<Failure>{Failure::TooMuchData} << QByteArray();
+                                         << QList<Failure>{Failure::TooMuchData} << QByteArray() << qint64(4);
     QTest::newRow("more than announced at once") << QList<QByteArray>{first(2, "abc")}
-                                                 << QList<Failure>{Failure::TooMuchData} << QByteArray();
+                                                 << QList<Failure>{Failure::TooMuchData} << QByteArray() << qint64(2);
     QTest::newRow("block past its frame") << QList<QByteArray>{first(10, "abc").left(12)}
-                                          << QList<Failure>{Failure::ReadFailed} << QByteArray();
-    QTest::newRow("negative size") << QList<QByteArray>{first(0xFFFFFFFF, "")}
-                                   << QList<Failure>{Failure::ReadFailed} << QByteArray();
+                                          << QList<Failure>{Failure::ReadFailed} << QByteArray() << qint64(-1);
+    // An empty block before the announced size ends the read instead of asking again.
+    QTest::newRow("empty block before the end") << QList<QByteArray>{first(6, "abc"), next(1, "")}
+                                                << QList<Failure>{Failure::ReadFailed} << QByteArray() << qint64(6);
+    QTest::newRow("size 0x80000000") << QList<QByteArray>{first(0x80000000, "abc"), next(1, "def"), next(2, "")}
+                                     << QList<Failure>{Failure::ReadFailed} << QByteArray() << qint64(0x80000000);
+    QTest::newRow("size 0xFFFFFFFF") << QList<QByteArray>{first(0xFFFFFFFF, ""), next(1, "")}
+                                     << QList<Failure>{Failure::ReadFailed} << QByteArray() << qint64(0xFFFFFFFF);
     QTest::newRow("read failure") << QList<QByteArray>{QByteArray::fromHex("1404")}
-                                  << QList<Failure>{Failure::ReadFailed} << QByteArray();
+                                  << QList<Failure>{Failure::ReadFailed} << QByteArray() << qint64(-1);
 }
 
 void TstDiagFileSystem::scriptedDownload()
@@ -712,6 +737,7 @@ void TstDiagFileSystem::scriptedDownload()
     QFETCH(QList<QByteArray>, replies);
     QFETCH(QList<Failure>, failures);
     QFETCH(QByteArray, saved);
+    QFETCH(qint64, size);
     ScriptedSession s;
     QVERIFY(s.start());
     QTemporaryDir pc;
@@ -719,9 +745,11 @@ void TstDiagFileSystem::scriptedDownload()
     s.fs.startDownload("f.bin", target);
     QCOMPARE(nextRequest(s.pty).toHex(' '), QByteArray("59 04 00 07 2f 66 2e 62 69 6e 00"));
     for (const QByteArray &reply : replies) {
+        if (reply.startsWith("late:")) {  // not an answer to the read
+            QVERIFY(s.pty.write(EncodeFrame(reply.mid(5))));
+            continue;
+        }
         QVERIFY(s.pty.write(EncodeFrame(reply)));
-        if (reply.startsWith("\x59\x0C"))
-            continue;  // not an answer to the read
         const QByteArray request = nextRequest(s.pty, failures.isEmpty() && &reply == &replies.last() ? 300 : 5000);
         if (!failures.isEmpty() && &reply == &replies.last())
             QCOMPARE(request.toHex(' '), QByteArray("59 04 00"));  // the handset is told to stop
@@ -729,6 +757,7 @@ void TstDiagFileSystem::scriptedDownload()
     QVERIFY(s.rec.waitIdle());
     QCOMPARE(s.rec.out.failures, failures);
     QCOMPARE(s.rec.out.transferred, failures.isEmpty());
+    QCOMPARE(s.rec.out.downloadSize, size);
     if (saved.isEmpty())
         QVERIFY(QDir(pc.path()).isEmpty());
     else
@@ -763,6 +792,196 @@ void TstDiagFileSystem::scriptedUploadEnd()
     QCOMPARE(s.rec.out.failures.isEmpty(), ok);
     // Either way the folder is listed again.
     QCOMPARE(nextRequest(s.pty).left(3).toHex(' '), QByteArray("59 0a 00"));
+}
+
+// Sizes and free space of 2 GiB and more are unsigned 32-bit values.
+void TstDiagFileSystem::scriptedSizesAreUnsigned()
+{
+    ScriptedSession s;
+    QVERIFY(s.start());
+    s.fs.openRoot();
+    QCOMPARE(nextRequest(s.pty).toHex(' '), QByteArray("59 0c"));
+    QVERIFY(s.pty.write(EncodeFrame(QByteArray::fromHex("590C00" "000000C0" "FFFFFFFF" "00020000"))));
+    QCOMPARE(nextRequest(s.pty).left(3).toHex(' '), QByteArray("59 0a 00"));
+    QVERIFY(s.pty.write(EncodeFrame(QByteArray::fromHex("590A1C"))));
+    QCOMPARE(nextRequest(s.pty).left(3).toHex(' '), QByteArray("59 0b 00"));
+    QVERIFY(s.pty.write(entry(0x0B, 0, "half.bin", 0x80000000)));
+    QCOMPARE(nextRequest(s.pty).left(3).toHex(' '), QByteArray("59 0b 01"));
+    QVERIFY(s.pty.write(entry(0x0B, 1, "max.bin", 0xFFFFFFFF)));
+    QCOMPARE(nextRequest(s.pty).left(3).toHex(' '), QByteArray("59 0b 02"));
+    QVERIFY(s.pty.write(EncodeFrame(QByteArray::fromHex("590B1C"))));
+    QVERIFY(s.rec.waitIdle());
+    QCOMPARE(s.rec.out.failures, QList<Failure>{});
+    QCOMPARE(s.rec.out.freeBytes, qint64(3221225472));
+    QCOMPARE(DiagFileSystem::FreeSpaceText(s.rec.out.freeBytes), QStringLiteral("Volno: 3072 MB"));
+    QCOMPARE(names(s.rec.out), QString("half.bin:2147483648 max.bin:4294967295"));
+    QCOMPARE(DiagFileSystem::SizeText(4294967295), QStringLiteral("4194303 kB"));
+}
+
+// Names of the handset come as they are (only the part after the last "/"
+// is an entry's name); those that cannot be sent back as one entry are
+// refused before anything goes out, names typed on the PC likewise.
+void TstDiagFileSystem::scriptedHostileNames()
+{
+    ScriptedSession s;
+    QVERIFY(s.start());
+    s.fs.openFolder("mmc1");
+    const QByteArrayList sent = {QByteArray("a\0b", 3), "..\\..\\x.bat", "../x", "/", "[zaloha] pozn.txt", "\x1b[2J"};
+    for (int i = 0; i < sent.size(); ++i) {
+        QCOMPARE(uchar(nextRequest(s.pty).at(2)), uchar(i));
+        QVERIFY(s.pty.write(entry(0x0A, uchar(i), sent[i])));
+    }
+    QCOMPARE(nextRequest(s.pty).left(3).toHex(' '), QByteArray("59 0a 06"));
+    QVERIFY(s.pty.write(EncodeFrame(QByteArray::fromHex("590A1C"))));
+    QCOMPARE(nextRequest(s.pty).left(3).toHex(' '), QByteArray("59 0b 00"));
+    QVERIFY(s.pty.write(EncodeFrame(QByteArray::fromHex("590B1C"))));
+    QVERIFY(s.rec.waitIdle());
+    QCOMPARE(s.rec.out.folders, QByteArrayList({QByteArray("a\0b", 3), "..\\..\\x.bat", "x", "", "[zaloha] pozn.txt", "\x1b[2J"}));
+
+    // A NUL would cut the path on the handset, "/" would reach another
+    // folder, "" the folder itself: nothing is sent for them.
+    for (const QByteArray &bad : {QByteArray("a\0b", 3), QByteArray(), QByteArray("a/b"), QByteArray(".."), QByteArray(".")}) {
+        s.rec.reset();
+        s.fs.removeFile(bad);
+        s.fs.removeFolder(bad);
+        s.fs.makeFolder(bad);
+        s.fs.startDownload(bad, QDir::temp().filePath("nikdy.bin"));
+        s.fs.startUpload("x", bad);
+        QCOMPARE(s.rec.out.failures, QList<Failure>(5, Failure::BadName));
+        QVERIFY(!s.fs.busy());
+    }
+    QCOMPARE(nextRequest(s.pty, 300), QByteArray());
+    // The handset's own names go back exactly, control characters included.
+    s.fs.removeFile("\x1b[2J");
+    QCOMPARE(nextRequest(s.pty), DiagFileSystem::PathRequest(0x06, "mmc1/\x1b[2J" + QByteArray(1, '\0')));
+
+    // Names from the PC.
+    using P = DiagFileSystem::NameProblem;
+    const QList<QPair<QString, P>> typed = {
+        {"nova", P::None}, {QString::fromUtf8("žluťoučký kůň.txt"), P::None}, {"[a]", P::None},
+        {"", P::Empty}, {"  ", P::Empty}, {"..", P::Dots}, {".", P::Dots}, {"../x", P::Separator},
+        {"a/b", P::Separator}, {QString("a") + QChar(0) + "b", P::Control}, {"a\rb", P::Control},
+        {"a\x1b", P::Control}, {"a\x1a", P::Control}, {QString::fromUtf8("日本.jpg"), P::NotCp1250},
+        {QString::fromUtf8("€ß.txt"), P::None}, {QString::fromUtf8("😀.jpg"), P::NotCp1250}};
+    for (const auto &[name, problem] : typed)
+        QVERIFY2(DiagFileSystem::CheckName(name) == problem, qPrintable(name));
+}
+
+// Bytes that wait on the port when an operation starts answer an earlier
+// exchange (one that timed out, or a command before this one): they are
+// never taken for the new request's answer.
+void TstDiagFileSystem::lateReplyOfEarlierExchange_data()
+{
+    QTest::addColumn<QByteArray>("late");       // payload waiting before the port is used
+    QTest::addColumn<QByteArray>("operation");
+
+    QTest::newRow("read block before an empty upload") << QByteArray::fromHex("590400000000100000000000") << QByteArray("put0");
+    QTest::newRow("read failure before an empty upload") << QByteArray::fromHex("590400") << QByteArray("put0");
+    QTest::newRow("write acknowledgement before an upload") << QByteArray::fromHex("590500") << QByteArray("put10");
+    QTest::newRow("folder entry before a listing") << QByteArray("late entry") << QByteArray("list");
+    QTest::newRow("removal before a removal") << QByteArray::fromHex("590600") << QByteArray("rm");
+}
+
+void TstDiagFileSystem::lateReplyOfEarlierExchange()
+{
+    QFETCH(QByteArray, late);
+    QFETCH(QByteArray, operation);
+    ScriptedSession s;
+    QVERIFY(s.pty.isValid());
+    // The handset answers an exchange whose command has already given up.
+    QVERIFY(s.pty.write(late == "late entry" ? entry(0x0A, 0, "mmc1/stary") : EncodeFrame(late)));
+    QVERIFY(s.start());
+    s.fs.setCurrentPath("mmc1");
+    if (operation == "put0") {
+        s.fs.startUpload(QByteArray(), "e.txt");
+        QVERIFY(nextRequest(s.pty).startsWith(QByteArray::fromHex("590500")));
+        QVERIFY(s.pty.write(EncodeFrame(QByteArray::fromHex("590500"))));
+        QTRY_VERIFY_WITH_TIMEOUT(s.rec.out.transferred || !s.rec.out.failures.isEmpty(), 5000);
+        QVERIFY(s.rec.out.transferred);
+    } else if (operation == "put10") {
+        s.fs.startUpload("0123456789", "a.txt");
+        QVERIFY(nextRequest(s.pty).startsWith(QByteArray::fromHex("5905000A00")));
+        // Nothing more goes out before the handset has taken the first block.
+        QCOMPARE(nextRequest(s.pty, 400), QByteArray());
+        QVERIFY(s.pty.write(EncodeFrame(QByteArray::fromHex("590500"))));
+        QCOMPARE(nextRequest(s.pty).toHex(' '), QByteArray("59 05 01 01 01 00 39"));
+    } else if (operation == "list") {
+        s.fs.openFolder("mmc1");
+        QCOMPARE(nextRequest(s.pty).left(3).toHex(' '), QByteArray("59 0a 00"));
+        QCOMPARE(nextRequest(s.pty, 400), QByteArray());
+        QVERIFY(s.pty.write(EncodeFrame(QByteArray::fromHex("590A1C"))));
+        QCOMPARE(nextRequest(s.pty).left(3).toHex(' '), QByteArray("59 0b 00"));
+        QVERIFY(s.pty.write(EncodeFrame(QByteArray::fromHex("590B1C"))));
+        QVERIFY(s.rec.waitIdle());
+        QCOMPARE(s.rec.out.folders, QByteArrayList{});
+    } else {
+        s.fs.removeFile("a.txt");
+        QVERIFY(nextRequest(s.pty).startsWith(QByteArray::fromHex("5906")));
+        // The removal waits for its own answer, which refuses.
+        QCOMPARE(nextRequest(s.pty, 400), QByteArray());
+        QVERIFY(s.pty.write(EncodeFrame(QByteArray::fromHex("590601"))));
+        QTRY_COMPARE_WITH_TIMEOUT(s.rec.out.failures, QList<Failure>{Failure::RemoveFailed}, 5000);
+    }
+    QCOMPARE(s.rec.out.failures, operation == "rm" ? QList<Failure>{Failure::RemoveFailed} : QList<Failure>{});
+}
+
+// A file the handset does not remove (59 06 with a status other than 00) is
+// a failure, and the folder is listed as it is.
+void TstDiagFileSystem::refusedRemoval()
+{
+    SimSession s;
+    QVERIFY(s.start());
+    QVERIFY(writeFile(s.efs.path() + "/zustane.txt", "z"));
+    QVERIFY(s.list(""));
+    s.rec.reset();
+    s.fs.removeFile("nic.txt");
+    QVERIFY(s.rec.waitIdle());
+    QCOMPARE(s.rec.out.failures, QList<Failure>{Failure::RemoveFailed});
+    QVERIFY(s.rec.out.finished);
+    QCOMPARE(names(s.rec.out), QString("zustane.txt:1"));
+}
+
+// Folders in folders, made and filled over the port: what a restore needs.
+// The simulated handset reports sizes and free space up to 2^32 - 1.
+void TstDiagFileSystem::nestedFolders()
+{
+    SimSession s;
+    QVERIFY(s.start());
+    for (const QByteArray &path : {QByteArray(), QByteArray("a"), QByteArray("a/b")}) {
+        QVERIFY(s.list(path));
+        s.rec.reset();
+        s.fs.makeFolder(path.isEmpty() ? "a" : path == "a" ? "b" : "c");
+        QVERIFY(s.rec.waitIdle());
+        QCOMPARE(s.rec.out.failures, QList<Failure>{});
+    }
+    QVERIFY(QFileInfo(s.efs.path() + "/a/b/c").isDir());
+    QVERIFY(s.list("a/b/c"));
+    s.rec.reset();
+    s.fs.startUpload("hluboko", "d.txt");
+    QVERIFY(s.rec.waitIdle());
+    QVERIFY(s.rec.out.transferred);
+    QCOMPARE(readFile(s.efs.path() + "/a/b/c/d.txt"), QByteArray("hluboko"));
+    QVERIFY(s.list("a/b"));
+    QCOMPARE(names(s.rec.out), QString("[c]"));
+    // A folder whose parent is missing is refused.
+    s.rec.reset();
+    s.fs.setCurrentPath("x/y");
+    s.fs.makeFolder("z");
+    QVERIFY(s.rec.waitIdle());
+    QCOMPARE(s.rec.out.failures.value(0), Failure::MakeFailed);
+
+    // A sparse file of 3 GiB and the largest free space.
+    QFile big(s.efs.path() + "/a/velky.bin");
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(3) << 30));
+    big.close();
+    QVERIFY(s.set("fs.free", "4294967295"));
+    s.rec.reset();
+    s.fs.setCurrentPath("a");
+    s.fs.openRoot();
+    QVERIFY(s.rec.waitIdle());
+    QCOMPARE(s.rec.out.freeBytes, qint64(4294966784));  // whole 512-byte blocks
+    QVERIFY(s.list("a"));
+    QCOMPARE(names(s.rec.out), QString("[b] velky.bin:3221225472"));
 }
 
 QTEST_GUILESS_MAIN(TstDiagFileSystem)

@@ -160,6 +160,15 @@ private slots:
     void installedBesideTorvane();
     void pcPathJoin();
     void guardAsksWithOwnTexts();
+    void downloadAsksBeforeReplacing_data();
+    void downloadAsksBeforeReplacing();
+    void namesBeginningWithBracket();
+    void handsetNamesBecomeSafePcNames_data();
+    void handsetNamesBecomeSafePcNames();
+    void refusedNames_data();
+    void refusedNames();
+    void refusedRemovalIsReported();
+    void rootButtonReopensPort();
 };
 
 // The guard asks with texts 54 to 57 of the language file; No leaves the server running.
@@ -526,6 +535,198 @@ void TstOssik::installedBesideTorvane()
     QTRY_VERIFY_WITH_TIMEOUT(sim.control("diaglog").contains("59 0B 00"), 15000);
     ossik.kill();
     ossik.waitForFinished();
+}
+
+// A download never replaces a PC file without the user's yes.
+void TstOssik::downloadAsksBeforeReplacing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("No keeps the PC file") << "readme.txt" << false;
+    QTest::newRow("Yes replaces it") << "readme.txt" << true;
+    QTest::newRow("a dot file") << ".bashrc" << false;
+}
+
+void TstOssik::downloadAsksBeforeReplacing()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, yes);
+    Session s;
+    QVERIFY(writeFile(s.efs.filePath(name), "from the handset"));
+    QVERIFY(s.start());
+    QTemporaryDir pc;
+    QVERIFY(writeFile(pc.filePath(name), "the user's own"));
+    s.form->setPcFolder(pc.path());
+    s.selectZenkRow(name);
+    s.dialogs.answers.push_back(yes ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+    s.key(s.form->ZenkList(), Qt::Key_F5);
+    QCOMPARE(s.messages().size(), 1);
+    QCOMPARE(s.messages().last().icon, Dialogs::Icon::Question);
+    QCOMPARE(s.messages().last().text,
+             QString::fromUtf8("Soubor %1 už v PC existuje. Přepsat ?").arg(QDir::toNativeSeparators(pc.filePath(name))));
+    QVERIFY(s.waitIdle());
+    QTRY_VERIFY_WITH_TIMEOUT(!s.form->Progress()->isVisible(), 5000);
+    QCOMPARE(readFile(pc.filePath(name)), yes ? QByteArray("from the handset") : QByteArray("the user's own"));
+    QCOMPARE(s.sim.control("diaglog").contains("59 04 00"), yes);
+    QCOMPARE(QDir(pc.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+}
+
+// The row keeps the entry's exact name and kind: a file whose name begins
+// with "[" is a file, and a folder "a" beside a file "[a]" stays apart.
+void TstOssik::namesBeginningWithBracket()
+{
+    Session s;
+    QVERIFY(QDir(s.efs.path()).mkpath("a"));
+    QVERIFY(writeFile(s.efs.filePath("a/uvnitr.txt"), "i"));
+    QVERIFY(writeFile(s.efs.filePath("[a]"), "file a"));
+    QVERIFY(writeFile(s.efs.filePath("[backup] notes.txt"), "notes"));
+    QVERIFY(s.start());
+    QCOMPARE(rows(s.form->ZenkList()), QStringList({"[a]", "[a]", "[backup] notes.txt"}));
+    QTemporaryDir pc;
+    s.form->setPcFolder(pc.path());
+
+    // F5 on "[backup] notes.txt" copies it.
+    s.form->ZenkList()->setCurrentItem(s.form->ZenkList()->topLevelItem(2));
+    s.key(s.form->ZenkList(), Qt::Key_F5);
+    QVERIFY(s.waitIdle());
+    QTRY_COMPARE_WITH_TIMEOUT(readFile(pc.filePath("[backup] notes.txt")), QByteArray("notes"), 5000);
+
+    // Deleting the file "[a]" removes that file, not the folder "a".
+    s.form->ZenkList()->setCurrentItem(s.form->ZenkList()->topLevelItem(1));
+    s.dialogs.answers.push_back(Dialogs::Answer::Yes);
+    s.key(s.form->ZenkList(), Qt::Key_Delete);
+    QCOMPARE(s.messages().last().text, QStringLiteral("Opravdu smazat [a] ?"));
+    QVERIFY(s.waitIdle());
+    QVERIFY(!QFile::exists(s.efs.filePath("[a]")));
+    QVERIFY(QFile::exists(s.efs.filePath("a/uvnitr.txt")));
+    QVERIFY(s.sim.control("diaglog").contains("59 06 05 2F 5B 61 5D 00"));
+    QCOMPARE(rows(s.form->ZenkList()), QStringList({"[a]", "[backup] notes.txt"}));
+
+    // The folder row opens the folder.
+    s.form->ZenkList()->setCurrentItem(s.form->ZenkList()->topLevelItem(0));
+    s.key(s.form->ZenkList(), Qt::Key_Return);
+    QVERIFY(s.waitIdle());
+    QCOMPARE(s.form->ZenkCesta1()->text(), QStringLiteral("/a"));
+    QCOMPARE(rows(s.form->ZenkList()), QStringList({"[..]", "uvnitr.txt"}));
+}
+
+// Handset names become PC names only cleaned: one that would leave the
+// folder is refused with a message, control characters become "_".
+void TstOssik::handsetNamesBecomeSafePcNames_data()
+{
+    QTest::addColumn<QString>("handsetName");
+    QTest::addColumn<QString>("pcName");  // "" for refused
+    QTest::newRow("backslashes") << "..\\..\\x.bat" << "";
+    QTest::newRow("escape") << "a\x1b[2Jb" << "a_[2Jb";
+    QTest::newRow("Windows characters") << "a:b?.txt" << "a_b_.txt";
+}
+
+void TstOssik::handsetNamesBecomeSafePcNames()
+{
+    QFETCH(QString, handsetName);
+    QFETCH(QString, pcName);
+    Session s;
+    QVERIFY(writeFile(s.efs.filePath(handsetName), "data"));
+    QVERIFY(s.start());
+    QTemporaryDir pc;
+    const QString inner = pc.filePath("in/side");
+    QVERIFY(QDir().mkpath(inner));
+    s.form->setPcFolder(inner);
+    s.selectZenkRow(handsetName);
+    s.key(s.form->ZenkList(), Qt::Key_F5);
+    QVERIFY(s.waitIdle());
+    QTRY_VERIFY_WITH_TIMEOUT(!s.form->Progress()->isVisible(), 5000);
+    if (pcName.isEmpty()) {
+        QCOMPARE(s.messages().size(), 1);
+        QVERIFY2(s.messages().last().text.endsWith(QString::fromUtf8("nemůže být názvem souboru v tomto počítači")),
+                 qPrintable(s.messages().last().text));
+        QVERIFY(!s.sim.control("diaglog").contains("59 04 00"));
+        QCOMPARE(QDir(pc.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(inner).entryList(QDir::Files | QDir::Hidden), QStringList());
+    } else {
+        QCOMPARE(s.messages().size(), 0);
+        QCOMPARE(QDir(inner).entryList(QDir::Files | QDir::Hidden), QStringList{pcName});
+        QCOMPARE(readFile(QDir(inner).filePath(pcName)), QByteArray("data"));
+    }
+}
+
+// Names from the PC that the handset cannot take as one entry are refused
+// with a message, and nothing is sent.
+void TstOssik::refusedNames_data()
+{
+    QTest::addColumn<bool>("upload");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    const QString notCp1250 = QString::fromUtf8("Název „%1“ obsahuje znak, který telefon neumí uložit");
+    const QString notEntry = QString::fromUtf8("Název „%1“ nelze v telefonu použít (\"/\", řídicí znaky, \".\" a \"..\" nejsou dovoleny)");
+    QTest::newRow("upload, Japanese") << true << QString::fromUtf8("日本.jpg") << notCp1250.arg(QString::fromUtf8("日本.jpg"));
+    QTest::newRow("upload, emoji") << true << QString::fromUtf8("😀.jpg") << notCp1250.arg(QString::fromUtf8("😀.jpg"));
+    QTest::newRow("upload, line feed") << true << "a\nb.txt" << notEntry.arg("a\\x0ab.txt");
+    QTest::newRow("folder, slash") << false << "a/b" << notEntry.arg("a/b");
+    QTest::newRow("folder, dots") << false << ".." << notEntry.arg("..");
+    QTest::newRow("folder, escape") << false << "x\x1by" << notEntry.arg("x\\x1by");
+    QTest::newRow("folder, Japanese") << false << QString::fromUtf8("日本") << notCp1250.arg(QString::fromUtf8("日本"));
+}
+
+void TstOssik::refusedNames()
+{
+    QFETCH(bool, upload);
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    Session s;
+    QVERIFY(s.start());
+    QVERIFY(s.sim.control("diaglog clear").startsWith("OK"));
+    QTemporaryDir pc;
+    if (upload) {
+        QVERIFY(writeFile(pc.filePath(name), "x"));
+        s.selectPcFile(pc.filePath(name));
+        s.key(s.form->PCList(), Qt::Key_F5);
+    } else {
+        s.dialogs.inputs.push_back(name);
+        s.key(s.form->ZenkList(), Qt::Key_F7);
+    }
+    QCOMPARE(s.messages().size(), 1);
+    QCOMPARE(s.messages().last().text, message);
+    QCOMPARE(s.messages().last().icon, Dialogs::Icon::Error);
+    QVERIFY(s.form->ZenkList()->isEnabled());
+    QVERIFY(!s.form->Progress()->isVisible());
+    QCOMPARE(s.sim.control("diaglog"), QByteArray());
+}
+
+// A file the handset does not remove is reported, and the pane shows what is there.
+void TstOssik::refusedRemovalIsReported()
+{
+    Session s;
+    QVERIFY(writeFile(s.efs.filePath("zmizi.txt"), "z"));
+    QVERIFY(writeFile(s.efs.filePath("zustane.txt"), "z"));
+    QVERIFY(s.start());
+    QVERIFY(QFile::remove(s.efs.filePath("zmizi.txt")));  // gone behind the window's back
+    s.selectZenkRow("zmizi.txt");
+    s.dialogs.answers.push_back(Dialogs::Answer::Yes);
+    s.key(s.form->ZenkList(), Qt::Key_Delete);
+    QVERIFY(s.waitIdle());
+    QCOMPARE(s.messages().size(), 2);
+    QCOMPARE(s.messages().last().text, QString::fromUtf8("Položku nelze smazat"));
+    QCOMPARE(s.messages().last().icon, Dialogs::Icon::Error);
+    QCOMPARE(rows(s.form->ZenkList()), QStringList{"zustane.txt"});
+}
+
+// The handset goes away (its line is lost) and comes back: the root button
+// opens the port again, no settings dialog needed.
+void TstOssik::rootButtonReopensPort()
+{
+    Session s;
+    QVERIFY(writeFile(s.efs.filePath("a.txt"), "a"));
+    QVERIFY(s.start());
+    s.sim.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!s.form->ComPort1()->Connected(), 5000);
+    QVERIFY(s.sim.start());
+    s.form->button("btnZenkRoot")->click();
+    QVERIFY(s.waitIdle());
+    QVERIFY(s.form->ComPort1()->Connected());
+    QCOMPARE(rows(s.form->ZenkList()), QStringList{"a.txt"});
+    QVERIFY(s.form->EFSFree()->text().startsWith(QStringLiteral("Volno: ")));
+    QCOMPARE(s.dialogs.requests.size(), 0);
 }
 
 int main(int argc, char **argv)
