@@ -39,6 +39,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QProcess>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -121,6 +122,11 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
         }
     }
     installDefaultRxHandler();
+    // A port that closes itself (the cable pulled) is shown as released.
+    connect(ComPort1, &TComPort::openChanged, this, [this](bool open) {
+        if (!open)
+            setPanelText(2, Cp1250::toUnicode(m_texts.statusReleased));
+    });
 
     // A fixed-size window: the design's client area, or more where the
     // captions need more room with this platform's fonts.
@@ -561,48 +567,98 @@ void TForm1::refreshClick()
         return;
 
     bool present = false;
-    ReadoutEnd end = ReadoutEnd::Complete;
+    bool lost = false;
+    PhoneInfo info;
+    info.end = ReadoutEnd::Complete;
     {
         const ReadoutSession session(this);
         try {
             present = CheckPresence(*ComPort1);
-            if (present && !m_cancelRequested) {
-                ReadoutControl control;
-                control.progress = [this](int position) {
-                    m_progres->setValue(position);
-                    QCoreApplication::processEvents();
-                };
-                control.cancelled = [this] { return m_cancelRequested; };
-                const PhoneInfo info = ReadPhoneInfo(*ComPort1, makerAndModelOnly, control);
-                end = info.end;
-                m_infoPage->showReadout(info);
-                if (info.complete) {
-                    if (info.pinLock)
-                        m_locksPage->setLock(0, *info.pinLock);
-                    if (info.simBinding)
-                        m_locksPage->setLock(1, *info.simBinding);
-                }
+        } catch (const EComPort &) {
+            lost = true;  // the readout below reports a failing port itself
+        }
+        if (present && !m_cancelRequested) {
+            ReadoutControl control;
+            control.progress = [this](int position) {
+                m_progres->setValue(position);
+                QCoreApplication::processEvents();
+            };
+            control.cancelled = [this] { return m_cancelRequested; };
+            info = ReadPhoneInfo(*ComPort1, makerAndModelOnly, control);
+            lost = info.end == ReadoutEnd::ConnectionLost;
+            m_infoPage->showReadout(info);
+            // No answer is no operator: "searching" would be a guess.
+            if (info.end != ReadoutEnd::MakerAndModel && !info.answered("AT+COPS?"))
+                m_infoPage->Operator()->setText(Cp1250::toUnicode(m_texts.operatorUnknown));
+            if (info.complete) {
+                if (info.pinLock)
+                    m_locksPage->setLock(0, *info.pinLock);
+                if (info.simBinding)
+                    m_locksPage->setLock(1, *info.simBinding);
             }
-        } catch (...) {
-            // A cable pulled mid-readout: the progress panel must not stay on
-            // screen behind the error box.
-            FinishReadout();
-            throw;
         }
     }
-    if (present && end == ReadoutEnd::Silent) {
+    if (lost) {
+        // A pulled cable: what was read stays on the page, the port is
+        // closed and shown as such, and the phone controls stay off.
+        endReadoutDisplay();
+        try {
+            ComPort1->ClosePort();
+        } catch (const std::exception &) {
+        }
+        setPanelText(2, Cp1250::toUnicode(m_texts.statusReleased));
+        showReadoutStatus(Cp1250::toUnicode(m_texts.connectionLost));
+        if (!m_closeAfterReadout)
+            showMessage(Dialogs::Icon::Warning, m_texts.connectionLost);
+        return;
+    }
+    if (present && info.end == ReadoutEnd::Silent) {
         // The handset stopped answering: what it said stays on the page, but
         // without a handset the phone controls stay off.
         endReadoutDisplay();
         present = false;
     } else {
         FinishReadout();
+        if (present)
+            disableUnreadControls(info);
+    }
+    if (present) {
+        if (!info.unanswered.isEmpty())
+            showReadoutStatus(Cp1250::toUnicode(m_texts.readoutIncomplete));
+        else if (info.end != ReadoutEnd::Cancelled)
+            showReadoutStatus(QString());  // a success clears the failure it replaces
+        return;
     }
     // A window that is closing says nothing more.
-    if (present || m_closeAfterReadout)
+    if (m_closeAfterReadout)
         return;
-    setPanelText(0, QStringLiteral("Práce Offline - Nenalezen telefon !"));
+    showReadoutStatus(QStringLiteral("Práce Offline - Nenalezen telefon !"));
     showMessage(Dialogs::Icon::Information, m_texts.noHandset);
+}
+
+void TForm1::showReadoutStatus(const QString &text)
+{
+    if (text.isEmpty() && panelText(0) != m_readoutStatus)
+        return;  // another feature's text since
+    setPanelText(0, text);
+    m_readoutStatus = text;
+}
+
+void TForm1::disableUnreadControls(const PhoneInfo &info)
+{
+    m_infoPage->disableUnread(info);
+    const bool stopped = info.end != ReadoutEnd::Complete && info.end != ReadoutEnd::MakerAndModel;
+    const auto unread = [&](const std::optional<bool> &value, const QByteArray &command) {
+        return !value && (stopped || !info.answered(command));
+    };
+    QListWidget *locks = m_locksPage->Blokovani();
+    const bool lockUnread[] = {unread(info.pinLock, "AT^SLCK=\"SC\",2"),
+                               unread(info.simBinding, "AT^SLCK=\"PS\",2")};
+    for (int i = 0; i < 2 && i < locks->count(); ++i) {
+        QListWidgetItem *item = locks->item(i);
+        item->setFlags(lockUnread[i] ? item->flags() & ~Qt::ItemIsEnabled
+                                     : item->flags() | Qt::ItemIsEnabled);
+    }
 }
 
 bool TForm1::WaitTicks(int n)

@@ -197,6 +197,13 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // Status panel 0 after a readout: text (empty for none) replaces the
+    // readout's own earlier text; another feature's text stays unless text
+    // is a failure of its own.
+    void showReadoutStatus(const QString &text);
+    // After a readout that found the handset: controls whose value it did
+    // not get stay off (see InfoPage::disableUnread), the locks likewise.
+    void disableUnreadControls(const struct PhoneInfo &info);
     void createPages();
     void createStatusBar();
     void createProgressPanel();
@@ -229,6 +236,7 @@ private:
     bool m_readoutRunning = false;
     bool m_cancelRequested = false;
     bool m_closeAfterReadout = false;
+    QString m_readoutStatus;  // what the readout last put in status panel 0
     QSystemTrayIcon *m_tray = nullptr;
     QTimer *m_hodiny = nullptr;
     std::array<QLabel *, 4> m_panels{};
