@@ -161,6 +161,7 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     m_deviceSettings = new DeviceSettings(m_infoPage, m_locksPage, ComPort1, m_heslo, m_clock,
                                           [this](bool open) { return SetModemPortOpen(open); }, this);
     m_deviceSettings->setGuard([this](const std::function<void()> &handler) { runGuarded(handler); });
+    m_deviceSettings->setMessageTexts(&m_texts);
     m_zavolatSeznam = new TZavolatSeznam(this, ComPort1, [this](bool open) { return SetModemPortOpen(open); });
     m_zavolatSeznam->setGuard([this](const std::function<void()> &handler) { runGuarded(handler); });
     m_addressBookPage->setLink({m_programFolder, ComPort1, [this](bool open) { return SetModemPortOpen(open); },
