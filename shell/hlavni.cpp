@@ -496,11 +496,11 @@ public:
             central->setEnabled(false);
         form->menuBar()->setEnabled(false);
         qApp->installEventFilter(this);
-        form->ComPort1->OnWait = [] { QCoreApplication::processEvents(); };
+        form->ComPort1->setWaitInEventLoop(true);
     }
     ~ReadoutSession() override
     {
-        m_form->ComPort1->OnWait = nullptr;
+        m_form->ComPort1->setWaitInEventLoop(false);
         qApp->removeEventFilter(this);
         m_form->menuBar()->setEnabled(true);
         if (QWidget *central = m_form->centralWidget())

@@ -113,6 +113,7 @@ private slots:
     void closingWaitsForTheReadout();
     void portOpenFailure_data();
     void portOpenFailure();
+    void eventsHandledAsTheyCome();
     void lateAnswers();
     void cablePulled();
 };
@@ -265,6 +266,41 @@ void TestReadoutWindow::portOpenFailure()
     QCOMPARE(boxes[0].text.split(QLatin1Char('\n')), lines);
     QCOMPARE(form.panelText(2), QStringLiteral("nelze otevřít"));
     QVERIFY(form.ProgresPanel()->isHidden());
+}
+
+// A chain of events, each posted when the previous one has been handled (as
+// a screen reader's questions come), runs through while the readout waits
+// for a single reply, rather than one event per slice of waiting.
+void TestReadoutWindow::eventsHandledAsTheyCome()
+{
+    SimProcess sim({"--latency", "600"});
+    QVERIFY(sim.start());
+    Fixture f;
+    TForm1 &form = f.create(sim.modemPath());
+
+    constexpr int Steps = 200;
+    int handled = 0;
+    int progressAtEnd = -1;
+    std::function<void()> step = [&] {
+        if (++handled == Steps) {
+            progressAtEnd = form.Progres()->value();
+            form.btnZrusitClick();
+            return;
+        }
+        QMetaObject::invokeMethod(&form, step, Qt::QueuedConnection);
+    };
+    bool started = false;
+    WhileReading watch(form, [&](TForm1 &w) {
+        if (!started && w.Progres()->value() >= 1) {
+            started = true;
+            QMetaObject::invokeMethod(&w, step, Qt::QueuedConnection);
+        }
+    });
+    form.refreshClick();
+
+    QCOMPARE(handled, Steps);
+    // All of it during the maker's query or the model's, 600 ms each.
+    QVERIFY2(progressAtEnd >= 1 && progressAtEnd <= 3, qPrintable(QString::number(progressAtEnd)));
 }
 
 // A handset that is first silent, then lets one answer come past its query's
