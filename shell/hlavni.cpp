@@ -22,6 +22,7 @@
 #include "lockspage.h"
 #include "nastaveni.h"
 #include "phoneinfo.h"
+#include "phonebookreader.h"
 #include "programfolder.h"
 
 #include "addressbookpage.h"
@@ -189,6 +190,15 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     m_replies.onReplyFailed = [reader](const QByteArray &reply, const QByteArray &error) {
         reader->replyFailed(reply, error);
     };
+    // The reader's signals mark the steps of its exchange; its state is
+    // looked at once the signal has been handled.
+    const auto later = [this] { QTimer::singleShot(0, this, [this] { updateModemActions(); }); };
+    connect(reader, &PhonebookReader::memoryCounted, this, later);
+    connect(reader, &PhonebookReader::progress, this, later);
+    connect(reader, &PhonebookReader::finished, this, later);
+    connect(reader, &PhonebookReader::failed, this, later);
+    connect(reader, &PhonebookReader::entryWritten, this, later);
+    connect(reader, &PhonebookReader::entryRefused, this, later);
 
     connectHandlers();
     attachSmsPage();
@@ -392,6 +402,7 @@ void TForm1::selectPage(int index)
 bool TForm1::SetModemPortOpen(bool open)
 {
     if (open) {
+        const bool wasOpen = ComPort1->Connected();
         try {
             ComPort1->OpenPort();
         } catch (const EComPort &e) {
@@ -412,6 +423,16 @@ bool TForm1::SetModemPortOpen(bool open)
             m_progresPanel->hide();
             setPanelText(2, Cp1250::toUnicode(m_texts.statusCannotOpen));
             return false;
+        }
+        if (!wasOpen) {
+            // What the handset sent before the port was released (the rest of
+            // a reply) belongs to no exchange of the new opening.
+            try {
+                ComPort1->PurgeInput();
+            } catch (const EComPort &) {
+            }
+            m_replies.LineBuffer.clear();
+            m_replies.ReplyBuffer.clear();
         }
         setPanelText(1, QStringLiteral("Port: ") + ComPort1->Port());
         setPanelText(2, QStringLiteral("obsazen"));
@@ -457,12 +478,28 @@ void TForm1::EnablePhoneControls(bool on)
     };
     for (const QString &name : PhoneControlNames())
         setEnabled(name, on);
+    m_phoneControlsOn = on;
     setEnabled(QStringLiteral("RefreshAdr"), false);
     setEnabled(QStringLiteral("Refresh_Shuzky"), false);
     if (on) {
         m_progresPanel->hide();
         m_progres->setValue(0);
     }
+}
+
+bool TForm1::modemExchangeRunning() const
+{
+    return m_readoutRunning || m_phonebookPage->reader()->busy();
+}
+
+void TForm1::updateModemActions()
+{
+    const bool free = !modemExchangeRunning();
+    for (QAction *action : {ui->UvolnitPort1, ui->Pruzkumnik, ui->Komunikanport1, ui->Znovunatiinfo1})
+        action->setEnabled(free);
+    m_infoPage->refresh()->setEnabled(free);
+    ui->Vypnouttelefon1->setEnabled(free && m_phoneControlsOn);
+    m_infoPage->btnExplorer()->setEnabled(free && m_phoneControlsOn);
 }
 
 void TForm1::FinishReadout()
@@ -551,7 +588,7 @@ void TForm1::btnZrusitClick()
 
 void TForm1::refreshClick()
 {
-    if (m_readoutRunning)
+    if (modemExchangeRunning())
         return;
     const bool makerAndModelOnly = ui->InfoMenu->isChecked();
     if (!makerAndModelOnly) {
@@ -685,6 +722,8 @@ void TForm1::installDefaultRxHandler()
 
 void TForm1::Komunikanport1Click()
 {
+    if (modemExchangeRunning())
+        return;
     if (Dialogs::instance().execDialog(m_nastaveni) != QDialog::Accepted)
         return;
     try {
@@ -698,6 +737,8 @@ void TForm1::Komunikanport1Click()
 
 void TForm1::UvolnitPort1Click()
 {
+    if (modemExchangeRunning())
+        return;
     SetModemPortOpen(false);
 }
 
@@ -732,6 +773,8 @@ void TForm1::Konec1Click()
 
 void TForm1::PruzkumnikClick()
 {
+    if (modemExchangeRunning())
+        return;
     if (showObexExplorer)
         showObexExplorer();
 }

@@ -10,11 +10,14 @@
 #include "infopage.h"
 #include "processlist.h"
 #include "lockspage.h"
+#include "phonebookpage.h"
+#include "phonebookreader.h"
 #include "pty.h"
 #include "scripteddialogs.h"
 #include "scriptedmodem.h"
 #include "simprocess.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
@@ -114,6 +117,8 @@ private slots:
     void portOpenFailure_data();
     void portOpenFailure();
     void eventsHandledAsTheyCome();
+    void portActionsWaitForAPhonebookRead();
+    void reopenedPortDropsWhatIsLeft();
     void lateAnswers();
     void cablePulled();
 };
@@ -301,6 +306,62 @@ void TestReadoutWindow::eventsHandledAsTheyCome()
     QCOMPARE(handled, Steps);
     // All of it during the maker's query or the model's, 600 ms each.
     QVERIFY2(progressAtEnd >= 1 && progressAtEnd <= 3, qPrintable(QString::number(progressAtEnd)));
+}
+
+void TestReadoutWindow::portActionsWaitForAPhonebookRead()
+{
+    SimProcess sim({"--latency", "20"});
+    QVERIFY(sim.start());
+    Fixture f;
+    TForm1 &form = f.create(sim.modemPath());
+    form.refreshClick();
+    QVERIFY(form.infoPage()->btnExplorer()->isEnabled());
+    PhonebookReader *reader = form.phonebookPage()->reader();
+    QSignalSpy finished(reader, &PhonebookReader::finished);
+    QSignalSpy failed(reader, &PhonebookReader::failed);
+    QSignalSpy progress(reader, &PhonebookReader::progress);
+    bool explorerOpened = false;
+    form.showObexExplorer = [&] { explorerOpened = true; };
+
+    QVERIFY(reader->start(0));  // SM
+    QVERIFY(progress.wait(5000));
+    QTRY_VERIFY(!form.findChild<QAction *>(QStringLiteral("UvolnitPort1"))->isEnabled());
+    // Menus, their shortcuts (Ctrl+F10) and buttons that would use the port
+    // are off; calling their handlers anyway changes nothing.
+    for (const char *name : {"UvolnitPort1", "Pruzkumnik", "Komunikanport1", "Znovunatiinfo1"})
+        QVERIFY2(!form.findChild<QAction *>(QLatin1String(name))->isEnabled(), name);
+    QVERIFY(!form.infoPage()->btnExplorer()->isEnabled());
+    QVERIFY(!form.infoPage()->refresh()->isEnabled());
+    form.UvolnitPort1Click();
+    form.PruzkumnikClick();
+    QVERIFY(form.ComPort1->Connected());
+    QVERIFY(!explorerOpened);
+
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(failed.count(), 0);
+    QTRY_VERIFY(form.findChild<QAction *>(QStringLiteral("UvolnitPort1"))->isEnabled());
+    QVERIFY(form.infoPage()->btnExplorer()->isEnabled());
+    form.PruzkumnikClick();
+    QVERIFY(explorerOpened);
+}
+
+void TestReadoutWindow::reopenedPortDropsWhatIsLeft()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    Fixture f;
+    TForm1 &form = f.create(pty.slavePath());
+    QByteArrayList replies;
+    form.replies().onReplyComplete = [&](const QByteArray &reply) { replies << reply; };
+    QVERIFY(form.SetModemPortOpen(true));
+    QVERIFY(form.SetModemPortOpen(false));
+    // The end of a reply the handset sent after the release.
+    QVERIFY(pty.write("\r\n+CPBR: 1,\"123\",129,\"Jan\"\r\n\r\nOK\r\n"));
+    QTest::qWait(50);
+    QVERIFY(form.SetModemPortOpen(true));
+    QCOMPARE(form.ComPort1->PendingCount(), 0);
+    QTest::qWait(100);
+    QCOMPARE(replies, QByteArrayList{});
 }
 
 // A handset that is first silent, then lets one answer come past its query's
