@@ -40,7 +40,14 @@ void cliOut(const QString &text);
 void cliErr(const QString &text);
 
 // "torvane-cli: <command>: <message>" on standard error; returns status.
+// A port error's Windows error number, "(win error code: 5)", is given as the
+// system's own text of it where the system is not Windows.
 int cliFail(const char *command, const QString &message, int status = CliFailed);
+// The text of a port error as cliFail shows it.
+QString cliSystemErrorText(const QString &message);
+// "no <kind> port: give --port DEVICE or choose one in torvane.ini"; returns
+// CliUsage (no port configured is a wrong use, like a missing argument).
+int cliNoPort(const char *command, const char *kind = "modem");
 
 // A JSON string literal (quotes included).
 QString jsonString(const QString &text);
@@ -54,7 +61,10 @@ bool takeFlag(QStringList &args, const QString &name);
 
 // The device of a handset command: the --port value when given, else the
 // port stored in torvane.ini (the program's settings) under section, which is
-// "ComPort1" (modem), "ComPort2" (diagnostic) or "GPSPort".
+// "ComPort1" (modem), "ComPort2" (diagnostic) or "GPSPort". A relative path
+// that names a file from the current folder ("sim/modem") is made absolute
+// (the serial layer would look for a bare name in /dev); empty when none is
+// configured (see cliNoPort).
 QString cliPortName(const QString &portOption, const QByteArray &section);
 // The port object of section with the line settings stored in torvane.ini and
 // the device given (see cliPortName). It is not opened yet.

@@ -4,6 +4,9 @@
 #include "inifile.h"
 #include "programfolder.h"
 
+#include <QFileInfo>
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -29,10 +32,35 @@ void cliErr(const QString &text)
     write(stderr, text);
 }
 
+QString cliSystemErrorText(const QString &message)
+{
+#ifdef Q_OS_WIN
+    return message;
+#else
+    static const QRegularExpression code(QStringLiteral(" \\(win error code: (\\d+)\\)"));
+    QString text = message;
+    QRegularExpressionMatch m;
+    while ((m = code.match(text)).hasMatch()) {
+        const int number = m.captured(1).toInt();
+        text.replace(m.capturedStart(), m.capturedLength(),
+                     QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(number))));
+    }
+    return text;
+#endif
+}
+
 int cliFail(const char *command, const QString &message, int status)
 {
-    cliErr(QStringLiteral("torvane-cli: %1: %2\n").arg(QLatin1String(command), message));
+    cliErr(QStringLiteral("torvane-cli: %1: %2\n").arg(QLatin1String(command), cliSystemErrorText(message)));
     return status;
+}
+
+int cliNoPort(const char *command, const char *kind)
+{
+    return cliFail(command,
+                   QStringLiteral("no %1 port: give --port DEVICE or choose one in torvane.ini")
+                       .arg(QLatin1String(kind)),
+                   CliUsage);
 }
 
 QString jsonString(const QString &text)
@@ -125,10 +153,17 @@ bool takeFlag(QStringList &args, const QString &name)
 
 QString cliPortName(const QString &portOption, const QByteArray &section)
 {
-    if (!portOption.isEmpty())
-        return portOption;
-    const IniFile ini(settingsFilePath(programFolder()));
-    return QString::fromLocal8Bit(ini.readString(section, "Port"));
+    QString device = portOption;
+    if (device.isEmpty()) {
+        const IniFile ini(settingsFilePath(programFolder()));
+        device = QString::fromLocal8Bit(ini.readString(section, "Port"));
+    }
+    // "ttyUSB0" and "COM3" stay names of the system's devices; a relative
+    // path of an existing file is the user's.
+    const QFileInfo file(device);
+    if (!device.isEmpty() && file.isRelative() && device.contains(QLatin1Char('/')) && file.exists())
+        return file.absoluteFilePath();
+    return device;
 }
 
 TComPort *cliPort(const QString &device, const QByteArray &section)

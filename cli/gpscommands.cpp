@@ -95,7 +95,7 @@ int runGpsWatch(const QStringList &arguments)
     }
     const QString device = cliPortName(portOption, "GPSPort");
     if (device.isEmpty())
-        return cliFail(name, QStringLiteral("no GPS port: give --port DEVICE or choose it in the settings"));
+        return cliNoPort(name, "GPS");
 
     std::unique_ptr<TComPort> port(cliPort(device, "GPSPort"));
     try {

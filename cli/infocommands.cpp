@@ -49,8 +49,8 @@ QList<Row> rowsOf(const PhoneInfo &info)
         {"operator", "operator", text(info.Operator)},
         {"IMSI", "imsi", text(info.IMSI)},
         {"SIM number", "simNumber", text(info.cisloSIM)},
-        {"SMS centre", "smsCentre", text(info.strediskoSMS)},
-        {"call charges", "callCharges", info.complete ? text(info.Poplatky) : QString()},
+        {"SMS centre", "smsCentre", text(info.smsCentreNumber)},
+        {"call charges", "callCharges", info.complete && info.answered("AT+CPUC?") ? text(info.Poplatky) : QString()},
         // The handset's own levels: the ring level counts from 1.
         {"ring level", "ringLevel", optionalNumber(info.ringIndex, 1), true},
         {"speaker level", "speakerLevel", optionalNumber(info.speakerIndex), true},
@@ -62,6 +62,13 @@ QList<Row> rowsOf(const PhoneInfo &info)
         {"microphone mute", "microphoneMute", optionalFlag(info.microphoneMute), true},
         {"hands-free", "handsFree", optionalFlag(info.handsFree), true},
     };
+}
+
+// Every query written that did not get its answer: not reached (the readout
+// ended early) or unanswered in time.
+bool incomplete(const PhoneInfo &info)
+{
+    return info.end != ReadoutEnd::Complete || !info.unanswered.isEmpty();
 }
 
 void print(const PhoneInfo &info, bool json)
@@ -82,6 +89,11 @@ void print(const PhoneInfo &info, bool json)
         out += (i ? QStringLiteral(", \"") : QStringLiteral("\"")) + QString::fromLatin1(r.key)
                + QStringLiteral("\": ") + value;
     }
+    out += QStringLiteral(", \"incomplete\": ") + QLatin1String(incomplete(info) ? "true" : "false");
+    QStringList unanswered;
+    for (const QByteArray &command : info.unanswered)
+        unanswered.append(jsonString(QString::fromLatin1(command)));
+    out += QStringLiteral(", \"unanswered\": [") + unanswered.join(QStringLiteral(", ")) + u']';
     cliOut(out + QStringLiteral("}\n"));
 }
 
@@ -97,6 +109,8 @@ int runInfo(const QStringList &arguments)
         return cliFail(Command, QStringLiteral("unexpected argument %1").arg(args.first()), CliUsage);
 
     const QString device = cliPortName(portOption, "ComPort1");
+    if (device.isEmpty())
+        return cliNoPort(Command);
     const std::unique_ptr<TComPort> port(cliPort(device, "ComPort1"));
     try {
         port->OpenPort();
@@ -112,6 +126,12 @@ int runInfo(const QStringList &arguments)
         print(info, json);
         if (info.end == ReadoutEnd::Silent)
             return cliFail(Command, QStringLiteral("the handset on %1 stopped answering").arg(device));
+        if (info.end == ReadoutEnd::ConnectionLost)
+            return cliFail(Command, QStringLiteral("the connection to the handset on %1 was lost (%2)")
+                                        .arg(device, info.portError));
+        if (!info.unanswered.isEmpty())
+            return cliFail(Command, QStringLiteral("the readout is incomplete: no answer in time to %1")
+                                        .arg(QString::fromLatin1(info.unanswered.join(", "))));
     } catch (const EComPort &e) {
         return cliFail(Command, e.text());
     }
@@ -124,8 +144,10 @@ const CliRegistration registration{{
     "Checks that a handset answers on the modem port (--port, or the port stored\n"
     "in torvane.ini) and runs the 23 queries of the information readout. Prints\n"
     "one \"row: value\" line for every row read; --json prints one object with\n"
-    "English keys (null for a row the handset did not give). Exits with 1 when\n"
-    "no handset answers or it stops answering.",
+    "English keys (null for a row the handset did not give), \"incomplete\" (true\n"
+    "when a query got no answer in time or the readout ended early) and\n"
+    "\"unanswered\" (those queries). Exits with 1 when no handset answers, it\n"
+    "stops answering, the connection is lost or the readout is incomplete.",
     runInfo,
 }};
 

@@ -116,7 +116,7 @@ int runExchange(const Session &s, ExplorerOperation op, const QString &folder, c
 {
     const QString device = cliPortName(s.portOption, "ComPort1");
     if (device.isEmpty())
-        return cliFail(s.command, QStringLiteral("no modem port: give --port DEVICE or choose one in torvane"));
+        return cliNoPort(s.command);
     std::unique_ptr<TComPort> port(cliPort(device, "ComPort1"));
     try {
         port->OpenPort();

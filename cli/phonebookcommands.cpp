@@ -84,7 +84,7 @@ int runPhonebookRead(const QStringList &arguments)
 
     const QString device = cliPortName(portOption, "ComPort1");
     if (device.isEmpty())
-        return cliFail(Command, QStringLiteral("no modem port: give --port DEVICE or choose one in torvane"));
+        return cliNoPort(Command);
     std::unique_ptr<TComPort> port(cliPort(device, "ComPort1"));
     try {
         port->OpenPort();

@@ -65,6 +65,8 @@ int runSmsSend(const QStringList &arguments)
         return cliFail(kCommand, QStringLiteral("the text is empty"), CliUsage);
 
     const QString device = cliPortName(portOption, "ComPort1");
+    if (device.isEmpty())
+        return cliNoPort(kCommand);
     std::unique_ptr<TComPort> port(cliPort(device, "ComPort1"));
     try {
         port->OpenPort();

@@ -5,6 +5,8 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <algorithm>
+
 namespace {
 
 bool isFinalResultLine(const QByteArray &line)
@@ -37,15 +39,15 @@ qsizetype echoIndex(const QList<QByteArray> &lines, const QByteArray &command)
     return -1;
 }
 
-// A reply is complete once a final result line follows its echo (any final
-// line when there is no echo yet).
-bool replyComplete(const QByteArray &text, const QByteArray &command)
+// Index of the line that is exactly the echo of command, -1 when none is.
+qsizetype exactEchoIndex(const QList<QByteArray> &lines, const QByteArray &command)
 {
-    const QList<QByteArray> lines = ReplyLines(text);
-    for (qsizetype i = echoIndex(lines, command) + 1; i < lines.size(); ++i)
-        if (isFinalResultLine(lines.at(i)))
-            return true;
-    return false;
+    if (command.trimmed().isEmpty())
+        return -1;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (isEchoOf(lines.at(i), command))
+            return i;
+    return -1;
 }
 
 // What a reply read keeps of the received bytes: every line up to lineLimit
@@ -158,8 +160,30 @@ QByteArray ReceiveUntilFinal(TComPort &port, int maxBytes, int totalTimeoutMs)
     return text;
 }
 
+QList<QByteArray> LinesAfterEcho(const QByteArray &received, const QByteArray &command,
+                                 bool echoRequired)
+{
+    const QList<QByteArray> lines = ReplyLines(received);
+    const qsizetype echo = echoRequired ? exactEchoIndex(lines, command) : echoIndex(lines, command);
+    if (echoRequired && echo < 0)
+        return {};
+    return lines.mid(echo + 1);
+}
+
+bool HasEcho(const QByteArray &received, const QByteArray &command)
+{
+    return exactEchoIndex(ReplyLines(received), command) >= 0;
+}
+
+bool ReplyComplete(const QByteArray &received, const QByteArray &command, bool echoRequired)
+{
+    // Any final line counts when the echo is not required and none has come.
+    const QList<QByteArray> lines = LinesAfterEcho(received, command, echoRequired);
+    return std::any_of(lines.begin(), lines.end(), isFinalResultLine);
+}
+
 QByteArray ReceiveReplyLines(TComPort &port, int lineLimit, int totalTimeoutMs,
-                             const QByteArray &command, qsizetype *arrived)
+                             const QByteArray &command, qsizetype *arrived, bool echoRequired)
 {
     const TComPort::HoldRxEvents hold(port);
     QDeadlineTimer deadline(totalTimeoutMs);
@@ -170,7 +194,7 @@ QByteArray ReceiveReplyLines(TComPort &port, int lineLimit, int totalTimeoutMs,
     while (!piece.isEmpty()) {
         count += piece.size();
         keeper.add(piece);
-        if (replyComplete(keeper.text(), command) || keeper.size() >= KeptReplyLimit)
+        if (ReplyComplete(keeper.text(), command, echoRequired) || keeper.size() >= KeptReplyLimit)
             break;
         const qint64 left = deadline.remainingTime();
         if (left <= 0)
@@ -202,11 +226,9 @@ QList<QByteArray> ReplyLines(const QByteArray &text)
     return lines;
 }
 
-namespace {
-
 // "+CREG: 0,1" answers "AT+CREG?" although the same code also comes
 // unsolicited: the command's own code is its answer.
-bool answersCommand(const QByteArray &line, const QByteArray &command)
+bool AnswersCommand(const QByteArray &line, const QByteArray &command)
 {
     const QByteArray c = command.trimmed().toUpper();
     if (!c.startsWith("AT") || c.size() < 3)
@@ -219,14 +241,12 @@ bool answersCommand(const QByteArray &line, const QByteArray &command)
         && line.trimmed().toUpper().startsWith(name + ':');
 }
 
-} // namespace
-
 QByteArray AnswerLine(const QByteArray &received, const QByteArray &command)
 {
     const QList<QByteArray> lines = ReplyLines(received);
     for (qsizetype i = echoIndex(lines, command) + 1; i < lines.size(); ++i) {
         const QByteArray &line = lines.at(i);
-        if (!line.isEmpty() && (!IsUnsolicitedResult(line) || answersCommand(line, command)))
+        if (!line.isEmpty() && (!IsUnsolicitedResult(line) || AnswersCommand(line, command)))
             return line;
     }
     return {};
@@ -237,7 +257,7 @@ QByteArray CutReplyLine(const QByteArray &received)
     return AnswerLine(received);
 }
 
-AtAnswer ReadAnswer(TComPort &port, const QByteArray &command)
+AtAnswer ReadAnswer(TComPort &port, const QByteArray &command, bool echoRequired)
 {
     const TComPort::HoldRxEvents hold(port);
     // The handset needs a moment before it starts answering; this pause costs
@@ -246,8 +266,11 @@ AtAnswer ReadAnswer(TComPort &port, const QByteArray &command)
     AtAnswer answer;
     answer.received = ReceiveReplyLines(port, ReadReplyLimit,
                                         TComPort::readTotalTimeoutMs(ReadReplyLimit), command,
-                                        &answer.arrived);
-    answer.line = AnswerLine(answer.received, command);
+                                        &answer.arrived, echoRequired);
+    answer.echoed = HasEcho(answer.received, command);
+    answer.complete = ReplyComplete(answer.received, command, echoRequired);
+    if (!echoRequired || answer.echoed)
+        answer.line = AnswerLine(answer.received, command);
     return answer;
 }
 

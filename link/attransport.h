@@ -51,6 +51,20 @@ QList<QByteArray> ReplyLines(const QByteArray &text);
 // answer or an empty text.
 QByteArray AnswerLine(const QByteArray &received, const QByteArray &command = {});
 
+// The lines of a reply after its echo. With echoRequired the echo is the line
+// equal to command and nothing counts before it: a line that came earlier
+// (the late end of the previous reply) is not this command's, and without
+// that echo there are no lines at all. Otherwise the echo is found as
+// AnswerLine finds it.
+QList<QByteArray> LinesAfterEcho(const QByteArray &received, const QByteArray &command,
+                                 bool echoRequired);
+// True when the line equal to command is among the received lines.
+bool HasEcho(const QByteArray &received, const QByteArray &command);
+// True when a final result line follows the echo (see LinesAfterEcho).
+bool ReplyComplete(const QByteArray &received, const QByteArray &command, bool echoRequired);
+// The line is the result code of command ("+CSQ: 15,99" for "AT+CSQ").
+bool AnswersCommand(const QByteArray &line, const QByteArray &command);
+
 // Byte limits of the synchronous reads.
 constexpr int ReadReplyLimit = 90;      // one ReadReply
 constexpr int PresenceReplyLimit = 20;  // the presence check's read of the ATE1 reply
@@ -73,9 +87,12 @@ QByteArray ReceiveReply(TComPort &port, int n);
 // as it arrives, so it neither takes the place of the answer nor fills
 // memory; unsolicited lines are kept (AnswerLine passes over them).
 // arrived, when given, gets the number of bytes that came at all.
+// With echoRequired (a handset known to echo) a final result line counts only
+// after the echo of command: one that comes first ends the previous reply.
 // EComPort from the port is passed on.
 QByteArray ReceiveReplyLines(TComPort &port, int lineLimit, int totalTimeoutMs,
-                             const QByteArray &command = {}, qsizetype *arrived = nullptr);
+                             const QByteArray &command = {}, qsizetype *arrived = nullptr,
+                             bool echoRequired = false);
 
 // One synchronous query's reply as the readout takes it.
 struct AtAnswer
@@ -83,6 +100,8 @@ struct AtAnswer
     QByteArray received;   // the reply's lines (junk lines dropped)
     QByteArray line;       // AnswerLine of it
     qsizetype arrived = 0; // bytes that came at all
+    bool echoed = false;   // the echo of the command came
+    bool complete = false; // its final result came within the bound
     bool silent() const { return arrived == 0; }
     // The answer is an error final result ("ERROR", "+CME ERROR: n", ...).
     bool failed() const { return IsErrorResultLine(line); }
@@ -91,7 +110,9 @@ struct AtAnswer
 // ReadReply by lines for a command that has just been written: waits 10 ms,
 // reads the reply within the bound of ReceiveText(90) (1.9 s) and cuts its
 // answer line. For a well-formed reply the line is ReadReply's.
-AtAnswer ReadAnswer(TComPort &port, const QByteArray &command = {});
+// With echoRequired see ReceiveReplyLines; the line is then empty when the
+// echo did not come.
+AtAnswer ReadAnswer(TComPort &port, const QByteArray &command = {}, bool echoRequired = false);
 
 // The answer line of a simple query whose command has just been written:
 // ReadAnswer(port).line.

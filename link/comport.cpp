@@ -3,6 +3,8 @@
 #include "inifile.h"
 
 #include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFile>
 #include <QSerialPort>
 #include <QSerialPortInfo>
@@ -529,6 +531,17 @@ QByteArray TComPort::ReceiveTextWithin(int n, qint64 totalMs)
     const QDeadlineTimer total(qMax<qint64>(0, qMin<qint64>(totalMs, readTotalTimeoutMs(qMin(n, INT_MAX / 20)))));
     QByteArray out = m_serial->read(n);
     while (out.size() < n) {
+        if (out.isEmpty() && m_waitInEventLoop && !m_inWaitHook) {
+            const qint64 left = total.remainingTime();
+            if (left <= 0)
+                break;
+            if (!waitInEventLoop(left))
+                throw EComPort(ReadFailed, ErrorInvalidHandle);
+            out += m_serial->read(n - out.size());
+            if (out.isEmpty() && total.hasExpired())
+                break;
+            continue;
+        }
         qint64 wait = total.remainingTime();
         const bool hook = out.isEmpty() && OnWait && !m_inWaitHook;
         if (!out.isEmpty())
@@ -569,6 +582,41 @@ QByteArray TComPort::ReceiveTextWithin(int n, qint64 totalMs)
         out += m_serial->read(n - out.size());
     }
     return out;
+}
+
+bool TComPort::waitInEventLoop(qint64 ms)
+{
+    if (m_serial->bytesAvailable() > 0)
+        return true;
+    m_inWaitHook = true;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    // QSerialPort fetches the driver's bytes from the event loop and says so.
+    connect(m_serial, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
+    connect(m_serial, &QSerialPort::errorOccurred, &loop, [&loop](QSerialPort::SerialPortError e) {
+        if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError)
+            loop.quit();
+    });
+    connect(this, &TComPort::openChanged, &loop, &QEventLoop::quit);
+    deadline.start(int(qMin<qint64>(ms, INT_MAX)));
+    try {
+        loop.exec();
+    } catch (...) {
+        m_inWaitHook = false;
+        throw;
+    }
+    m_inWaitHook = false;
+    if (!Connected())
+        return false;
+    const QSerialPort::SerialPortError e = m_serial->error();
+    if ((e == QSerialPort::ReadError || e == QSerialPort::ResourceError) && !lineStillUp()) {
+        m_serial->clearError();
+        throw EComPort(ReadFailed, ErrorGeneric);
+    }
+    return true;
 }
 
 TComPort::HoldRxEvents::HoldRxEvents(TComPort &port)

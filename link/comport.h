@@ -166,6 +166,16 @@ public:
     std::function<void()> OnWait;
     static constexpr int WaitSliceMs = 15;
 
+    // With this on, a synchronous read that waits for its first byte runs a
+    // nested event loop instead (OnWait is then not called): the port's data,
+    // its closing or the read's deadline end it, so the window handles each
+    // event as it comes (painting, "Zrušit", a screen reader's questions)
+    // rather than in slices. The read's bounds stay as they are, and the
+    // port's own received-byte events stay held back (HoldRxEvents). Not
+    // nested: a read started from inside that loop blocks.
+    void setWaitInEventLoop(bool on) { m_waitInEventLoop = on; }
+    bool waitsInEventLoop() const { return m_waitInEventLoop; }
+
     // While one of these lives, OnRxChar is not called; an arrival announced
     // meanwhile is announced once the last one has gone. Every synchronous
     // read holds the events for itself; a caller that reads one exchange in
@@ -233,6 +243,10 @@ private:
     int m_rxHoldDepth = 0;
     bool m_rxEventHeld = false;
     bool m_inWaitHook = false;
+    bool m_waitInEventLoop = false;
+    // Runs the nested event loop of a read for at most ms; false when the
+    // port was closed meanwhile.
+    bool waitInEventLoop(qint64 ms);
 };
 
 // The serial devices of this computer, sorted alphabetically without regard

@@ -9,6 +9,10 @@
 #include "lockspage.h"
 #include "settingcommands.h"
 
+#include "atvalues.h"
+#include "cp1250.h"
+#include "messagetexts.h"
+
 #include <QDateTime>
 #include <QPushButton>
 
@@ -68,6 +72,26 @@ DeviceSettings::DeviceSettings(InfoPage *infoPage, LocksPage *locksPage, TComPor
 void DeviceSettings::setGuard(Guard guard)
 {
     m_guard = std::move(guard);
+}
+
+void DeviceSettings::setMessageTexts(const MessageTexts *texts)
+{
+    m_texts = texts;
+}
+
+bool DeviceSettings::codesValid(std::initializer_list<QByteArray> codes)
+{
+    for (const QByteArray &code : codes) {
+        if (IsSecurityCode(Cp1250::toUnicode(code)))
+            continue;
+        const QByteArray text = m_texts ? m_texts->badSecurityCode
+                                        : MessageTexts::defaults().badSecurityCode;
+        Dialogs::instance().message(m_heslo->parentWidget(), Dialogs::Icon::Warning,
+                                    QStringLiteral("Upozornění"), Cp1250::toUnicode(text),
+                                    Dialogs::Buttons::Ok);
+        return false;
+    }
+    return true;
 }
 
 void DeviceSettings::run(const std::function<void()> &handler)
@@ -140,14 +164,15 @@ void DeviceSettings::BlokovaniClickCheck(int item, bool checked)
     if (!m_setModemPortOpen(true))
         return;
     CodeWiper wiper(m_heslo);
-    if (SettingCommands::lock(item, checked, "0").isEmpty())
+    if (SettingCommands::lock(item, checked, "0000").isEmpty())
         return;  // no such lock item
 
     m_heslo->prepare(item == 0 ? QStringLiteral("Zadejte PIN") : QStringLiteral("Zadejte kód přístroje"),
                      true, false);
     Dialogs::instance().execDialog(m_heslo);
     const QByteArray code = m_heslo->oldCode();
-    if (code.isEmpty()) {
+    // A code that is no code goes nowhere (it would become part of the command).
+    if (code.isEmpty() || !codesValid({code})) {
         m_locksPage->setLock(item, !checked);
         return;
     }
@@ -166,6 +191,8 @@ void DeviceSettings::changeCode(const QString &caption, const char *facility)
     if (oldCode.isEmpty() || newCode.isEmpty())
         return;
     CodeWiper wiper(m_heslo);
+    if (!codesValid({oldCode, newCode}))
+        return;
     send(SettingCommands::changeCode(facility, oldCode, newCode));
 }
 

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QObject>
 
+#include <initializer_list>
+
 #include <functional>
 
 class Clock;
@@ -44,6 +46,9 @@ public:
                    QObject *parent = nullptr);
 
     void setGuard(Guard guard);
+    // The texts of the messages shown here (the built-in ones until set);
+    // the object is the caller's and outlives this one.
+    void setMessageTexts(const struct MessageTexts *texts);
 
     // --- Information page ---------------------------------------------------
 
@@ -98,6 +103,9 @@ private:
     LocksPage *m_locksPage;
     TComPort *m_comPort1;
     THesloForm *m_heslo;
+    const struct MessageTexts *m_texts = nullptr;
+    // True when every code is 4 to 8 digits; otherwise says so and nothing is sent.
+    bool codesValid(std::initializer_list<QByteArray> codes);
     const Clock &m_clock;
     std::function<bool(bool)> m_setModemPortOpen;
     Guard m_guard;

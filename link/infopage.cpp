@@ -5,6 +5,10 @@
 #include "phoneinfo.h"
 
 #include <QDateTime>
+#include <QListWidgetItem>
+
+#include <algorithm>
+#include <initializer_list>
 #include <QSignalBlocker>
 
 namespace {
@@ -107,6 +111,37 @@ void InfoPage::showReadout(const PhoneInfo &info)
             setOption(i, *options[i]);
     if (info.complete)
         ui->Poplatky->setText(text(info.Poplatky));
+}
+
+void InfoPage::disableUnread(const PhoneInfo &info)
+{
+    // Values a finished readout left without one were refused by the
+    // handset: their controls work as before.
+    const bool stopped = info.end != ReadoutEnd::Complete && info.end != ReadoutEnd::MakerAndModel;
+    const auto unread = [&](bool hasValue, std::initializer_list<const char *> commands) {
+        if (hasValue || info.end == ReadoutEnd::MakerAndModel)
+            return false;
+        if (stopped)
+            return true;
+        return std::all_of(commands.begin(), commands.end(),
+                           [&](const char *c) { return !info.answered(c); });
+    };
+    if (unread(info.ringIndex.has_value(), {"AT+CRSL?"}))
+        ui->Hlasitost_zvoneni->setEnabled(false);
+    if (unread(info.speakerIndex.has_value(), {"AT+CLVL?"}))
+        ui->Hlasitost_repro->setEnabled(false);
+    if (unread(info.alertIndex.has_value(), {"AT+CALM?"}))
+        ui->Umlceni->setEnabled(false);
+    const bool optionUnread[] = {
+        unread(info.keyLock.has_value(), {"AT+CLCK=\"SC\",2"}),
+        unread(info.vibration.has_value(), {"AT+CVIB?"}),
+        unread(info.microphoneMute.has_value(), {"AT+CLIR?", "AT+CMUT?"}),
+        unread(info.handsFree.has_value(), {"AT^SNFS?"})};
+    for (int i = 0; i < 4 && i < ui->OstatniBox->count(); ++i) {
+        QListWidgetItem *item = ui->OstatniBox->item(i);
+        item->setFlags(optionUnread[i] ? item->flags() & ~Qt::ItemIsEnabled
+                                       : item->flags() | Qt::ItemIsEnabled);
+    }
 }
 
 void InfoPage::showClock(const QDateTime &now)

@@ -69,6 +69,11 @@ public:
     // them as asked; a cancelled or cut-off readout shows what it read.
     // (The locks of the readout belong to the locks page.)
     void showReadout(const PhoneInfo &info);
+    // After the phone controls have gone on: a combo box or option whose
+    // value the readout did not get (it was cancelled or ended early before
+    // the query, or the query got no answer in time) stays off, since what it
+    // shows is not the handset's; the others go on.
+    void disableUnread(const PhoneInfo &info);
     // The PC clock: date "dd:mm:yyyy" and time "hh:mm:ss".
     void showClock(const QDateTime &now);
 

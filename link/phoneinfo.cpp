@@ -3,6 +3,8 @@
 #include "attransport.h"
 #include "comport.h"
 
+#include <algorithm>
+
 // The cutting rules follow the handset's answer formats position by position.
 // Where a delimiter is missing, "remove up to and including X" removes
 // nothing and "the text before X" is empty, so a rejected or missing answer
@@ -79,10 +81,30 @@ QByteArray simNumber(const QByteArray &reply)
     return before(after(reply, ": "), '\r');
 }
 
+QByteArray smsCentreNumber(const QByteArray &answer)
+{
+    // By the quotes and the type, not by position: a national number
+    // ("0603052000",129) has no "+" to skip.
+    const qsizetype open = answer.indexOf('"');
+    const qsizetype close = open < 0 ? -1 : answer.indexOf('"', open + 1);
+    if (close < 0)
+        return {};
+    QByteArray number = answer.mid(open + 1, close - open - 1).trimmed();
+    const qsizetype comma = answer.indexOf(',', close);
+    if (comma < 0)
+        return {};
+    const QByteArray type = answer.mid(comma + 1).trimmed();
+    if (number.isEmpty())
+        return {};
+    if (type == "145" && !number.startsWith('+'))
+        number.prepend('+');
+    return number;
+}
+
 QByteArray smsCentre(const QByteArray &answer)
 {
-    const qsizetype comma = answer.indexOf(',') + 1;
-    return copyAt(answer, 10, comma - 11);
+    const QByteArray number = smsCentreNumber(answer);
+    return number.startsWith('+') ? number.mid(1) : number;
 }
 
 QByteArray charges(const QByteArray &answer)
@@ -119,16 +141,68 @@ std::optional<int> digitAt(const QByteArray &answer, int k)
 
 } // namespace InfoCut
 
+namespace {
+
+bool isDigits(const QByteArray &text)
+{
+    return !text.isEmpty()
+        && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool isPrintable(const QByteArray &text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 32 && c != 127; });
+}
+
+bool hasAnswerShape(const QByteArray &line, const QByteArray &command)
+{
+    if (IsErrorResultLine(line))
+        return true;
+    const QByteArray c = command.trimmed().toUpper();
+    if (c.startsWith("AT+CGSN") || c.startsWith("AT+CIMI"))
+        return isDigits(line.trimmed());
+    if (c.size() > 2 && (c.at(2) == '+' || c.at(2) == '^')
+        && !c.startsWith("AT+CGMI") && !c.startsWith("AT+CGMM") && !c.startsWith("AT+CGMR"))
+        return AnswersCommand(line, command);
+    // Free text: anything but a final result, an unsolicited code, or the
+    // result code of some command (another query's answer).
+    return !line.trimmed().isEmpty() && !IsFinalResultLine(line) && !IsUnsolicitedResult(line)
+        && !line.startsWith('+') && !line.startsWith('^') && isPrintable(line);
+}
+
+} // namespace
+
+QByteArray ReadoutAnswerLine(const QByteArray &received, const QByteArray &command,
+                             bool echoRequired)
+{
+    for (const QByteArray &line : LinesAfterEcho(received, command, echoRequired))
+        if (hasAnswerShape(line, command))
+            return line;
+    return {};
+}
+
+AtAnswer ReadSimNumberAnswer(TComPort &port, bool echoRequired)
+{
+    AtAnswer answer;
+    answer.received = ReceiveReplyLines(port, SimReplyLimit,
+                                        2 * TComPort::readTotalTimeoutMs(SimReplyLimit), "AT^SCID",
+                                        &answer.arrived, echoRequired);
+    answer.echoed = HasEcho(answer.received, "AT^SCID");
+    answer.complete = ReplyComplete(answer.received, "AT^SCID", echoRequired);
+    answer.line = ReadoutAnswerLine(answer.received, "AT^SCID", echoRequired);
+    return answer;
+}
+
 QByteArray ReadSimNumberReply(TComPort &port, qsizetype *arrived)
 {
-    const QByteArray reply = ReceiveReplyLines(port, SimReplyLimit,
-                                               2 * TComPort::readTotalTimeoutMs(SimReplyLimit),
-                                               "AT^SCID", arrived);
-    const QByteArray line = AnswerLine(reply, "AT^SCID");
+    const AtAnswer answer = ReadSimNumberAnswer(port, false);
+    if (arrived)
+        *arrived = answer.arrived;
     // A refusal carries its error number after ": ", which is no SIM number.
-    if (line.isEmpty() || IsErrorResultLine(line))
+    if (answer.line.isEmpty() || IsErrorResultLine(answer.line))
         return {};
-    return line + '\r';
+    return answer.line + '\r';
 }
 
 namespace {
@@ -152,6 +226,9 @@ PhoneInfo ReadPhoneInfo(TComPort &port, bool makerAndModelOnly, const ReadoutCon
     const TComPort::HoldRxEvents hold(port);
     PhoneInfo info;
     int silentInRow = 0;
+    // Set once a reply has carried its echo: from then on a reply counts
+    // only after its own echo (a handset with echo off is read as before).
+    bool echoing = false;
     const auto begin = [&](int position) {
         if (control.cancelled && control.cancelled())
             throw ReadoutStopped{ReadoutEnd::Cancelled};
@@ -163,14 +240,32 @@ PhoneInfo ReadPhoneInfo(TComPort &port, bool makerAndModelOnly, const ReadoutCon
         if (silentInRow >= SilentQueriesLimit)
             throw ReadoutStopped{ReadoutEnd::Silent};
     };
+    // The answer line of a reply that came whole and in shape; otherwise the
+    // query is unanswered, and a reply still under way is let finish (within
+    // the bound of one more reply) so that its end is no later query's answer.
+    const auto take = [&](const AtAnswer &answer, const QByteArray &command) {
+        heard(answer.silent());
+        if (answer.echoed)
+            echoing = true;
+        if (answer.complete && !answer.line.isEmpty())
+            return answer.line;
+        info.unanswered.append(command);
+        if (!answer.complete && !answer.silent())
+            ReceiveReplyLines(port, ReadReplyLimit, TComPort::readTotalTimeoutMs(ReadReplyLimit));
+        return QByteArray();
+    };
     const auto ask = [&](int position, const char *command) {
         begin(position);
         port.SendText(command);
         QByteArray echo(command);
         echo.chop(1);  // the CR
-        const AtAnswer answer = ReadAnswer(port, echo);
-        heard(answer.silent());
-        return answer.line;
+        AtAnswer answer = ReadAnswer(port, echo, echoing);
+        answer.line = ReadoutAnswerLine(answer.received, echo, echoing);
+        return take(answer, echo);
+    };
+    // Cuts an answer unless the query went unanswered.
+    const auto cut = [](const QByteArray &answer, QByteArray (*rule)(const QByteArray &)) {
+        return answer.isEmpty() ? QByteArray() : rule(answer);
     };
 
     try {
@@ -183,19 +278,21 @@ PhoneInfo ReadPhoneInfo(TComPort &port, bool makerAndModelOnly, const ReadoutCon
 
         info.VerzeGSM = ask(2, "AT+CGMR\r");
         info.IMEI = ask(4, "AT+CGSN\r");
-        info.Baterie = InfoCut::battery(ask(5, "AT+CBC\r"));
-        info.Signal = InfoCut::signal(ask(6, "AT+CSQ\r"));
-        info.Operator = InfoCut::operatorName(ask(7, "AT+COPS?\r"));
+        info.Baterie = cut(ask(5, "AT+CBC\r"), InfoCut::battery);
+        info.Signal = cut(ask(6, "AT+CSQ\r"), InfoCut::signal);
+        info.Operator = cut(ask(7, "AT+COPS?\r"), InfoCut::operatorName);
         info.IMSI = ask(8, "AT+CIMI\r");
 
         begin(9);
         port.SendText("AT^SCID\r");
-        qsizetype arrived = 0;
-        const QByteArray sim = ReadSimNumberReply(port, &arrived);
-        heard(arrived == 0);
-        info.cisloSIM = InfoCut::simNumber(sim);
+        const QByteArray sim = take(ReadSimNumberAnswer(port, echoing), "AT^SCID");
+        // A refusal carries its error number after ": ", which is no SIM number.
+        if (!IsErrorResultLine(sim))
+            info.cisloSIM = InfoCut::simNumber(sim + '\r');
 
-        info.strediskoSMS = InfoCut::smsCentre(ask(10, "AT+CSCA?\r"));
+        const QByteArray centre = ask(10, "AT+CSCA?\r");
+        info.strediskoSMS = cut(centre, InfoCut::smsCentre);
+        info.smsCentreNumber = cut(centre, InfoCut::smsCentreNumber);
         info.clock = ask(11, "AT+CCLK?\r");
 
         // Ring levels count from 1, the combo box from 0.
@@ -216,9 +313,15 @@ PhoneInfo ReadPhoneInfo(TComPort &port, bool makerAndModelOnly, const ReadoutCon
             info.microphoneMute = mute;
         info.handsFree = checkAt(ask(22, "AT^SNFS?\r"), 8);
 
-        info.Poplatky = InfoCut::charges(ask(23, "AT+CPUC?\r"));
+        const QByteArray charges = ask(23, "AT+CPUC?\r");
+        if (!charges.isEmpty())
+            info.Poplatky = InfoCut::charges(charges);
     } catch (const ReadoutStopped &stop) {
         info.end = stop.end;
+        return info;
+    } catch (const EComPort &e) {
+        info.end = ReadoutEnd::ConnectionLost;
+        info.portError = e.text();
         return info;
     }
     info.complete = true;

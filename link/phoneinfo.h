@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QString>
 
 #include <functional>
 #include <optional>
 
 class TComPort;
+struct AtAnswer;
 
 // How a readout ended.
 enum class ReadoutEnd {
@@ -13,6 +16,7 @@ enum class ReadoutEnd {
     MakerAndModel,  // stopped after the model, as asked
     Cancelled,      // the user cancelled it; fields not yet read keep their defaults
     Silent,         // two queries in a row got no byte at all: the handset is gone
+    ConnectionLost, // the port failed (cable pulled): what was read before stays
 };
 
 // The handset's identity and state as the information readout finds them.
@@ -23,6 +27,10 @@ struct PhoneInfo
     QByteArray Vyrobce, model, VerzeGSM, IMEI, Baterie, Signal, Operator, IMSI, cisloSIM,
         strediskoSMS;
     QByteArray Poplatky = " ";  // price, a blank, currency
+    // The SMS centre as the handset stores it, "+" kept for an international
+    // number (type 145): "+420603052000", "0603052000". strediskoSMS is the
+    // information page's column: the same without the "+".
+    QByteArray smsCentreNumber;
     QByteArray clock;           // AT+CCLK? answer (read, not shown)
     // Combo box indices are only given when they name one of the control's
     // items (5 for the volumes, 3 for the alert mode).
@@ -37,6 +45,13 @@ struct PhoneInfo
     std::optional<bool> handsFree;     // OstatniBox item 3
     bool complete = false;             // false when the readout stopped after the model
     ReadoutEnd end = ReadoutEnd::MakerAndModel;
+    // Queries (without their CR) whose answer did not come whole within the
+    // query's bound or had not the shape of its answer: their fields are
+    // empty (combo and check values none), whatever came late is dropped.
+    QList<QByteArray> unanswered;
+    // With ReadoutEnd::ConnectionLost: the port's error.
+    QString portError;
+    bool answered(const QByteArray &command) const { return !unanswered.contains(command); }
 };
 
 // The cutting rules, applied to the answer line that ReadReply returned.
@@ -45,7 +60,10 @@ QByteArray battery(const QByteArray &answer);       // "+CBC: 0,80" -> "80 %"; "
 QByteArray signal(const QByteArray &answer);        // "+CSQ: 31,99" -> "-51 dBm   100%"; "???" for 99 or no number
 QByteArray operatorName(const QByteArray &answer);  // quoted name, or "Vyhledává sít´" (Windows-1250)
 QByteArray simNumber(const QByteArray &reply);      // from the reply text after the echo (ReadSimNumberReply)
-QByteArray smsCentre(const QByteArray &answer);     // "+CSCA: \"+420603052000\",145" -> "420603052000"
+// The number between the quotes of "+CSCA: \"number\",type", as stored;
+// "+" put in front of an international number (type 145) that lacks it.
+QByteArray smsCentreNumber(const QByteArray &answer);
+QByteArray smsCentre(const QByteArray &answer);     // the same without a leading "+"
 QByteArray charges(const QByteArray &answer);       // "+CPUC: \"CZK\",\"2.50\"" -> "2.50 CZK"; " " for none
 // index when it names one of itemCount items (0 .. itemCount - 1), else none.
 std::optional<int> indexWithin(std::optional<int> index, int itemCount);
@@ -54,6 +72,16 @@ bool validFor(const QByteArray &answer, int k);
 // The decimal digit at position k, when the answer is valid for k and the character is a digit.
 std::optional<int> digitAt(const QByteArray &answer, int k);
 } // namespace InfoCut
+
+// The answer line of a readout query in a received reply: after its echo
+// (only after the exact echo with echoRequired), the first line with the
+// shape of that query's answer. The result code of a "+"/"^" command
+// ("+CBC: 0,80" for "AT+CBC"), digits for the serial numbers (AT+CGSN,
+// AT+CIMI), printable text that is no result code of any command for the
+// maker, model and firmware; an error result answers any of them. Junk
+// lines and another command's answer are passed over: empty when none fits.
+QByteArray ReadoutAnswerLine(const QByteArray &received, const QByteArray &command,
+                             bool echoRequired = false);
 
 // Bytes of each of the SIM-number step's two reads of 255.
 constexpr int SimReplyLimit = 255;
@@ -66,6 +94,8 @@ constexpr int SimReplyLimit = 255;
 // take its place. A refusal gives an empty text ("+CME ERROR: 10" is no SIM
 // number). arrived, when given, gets the number of bytes that came.
 QByteArray ReadSimNumberReply(TComPort &port, qsizetype *arrived = nullptr);
+// The same read as an AtAnswer (its line as ReadoutAnswerLine finds it).
+AtAnswer ReadSimNumberAnswer(TComPort &port, bool echoRequired);
 
 // How a caller follows and steers a readout.
 struct ReadoutControl
@@ -86,8 +116,12 @@ constexpr int SilentQueriesLimit = 2;
 // keep their defaults and complete is false). progress(n) is called with the
 // progress position before each query (1, 3, 2, 4, 5, ... 23: the model query
 // sets 3 and the firmware query 2). A field that is not a number (signal,
-// settings digits) never stops the readout. EComPort from the port is passed
-// on to the caller, which ends the readout (FinishReadout) itself.
+// settings digits) never stops the readout. Once the first reply has shown
+// that the handset echoes, a query's reply counts only after its own echo,
+// and a reply that did not come whole within its bound leaves its field
+// empty (unanswered) and is let finish before the next query is written, so
+// its late end cannot pass for the next answer. A port that fails ends the
+// readout as ConnectionLost with what was read so far.
 PhoneInfo ReadPhoneInfo(TComPort &port, bool makerAndModelOnly,
                         const std::function<void(int)> &progress = {});
 // The same, cancellable, ending early for a handset that falls silent (see

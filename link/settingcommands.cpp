@@ -1,5 +1,7 @@
 #include "settingcommands.h"
 
+#include "atvalues.h"
+
 #include <QDateTime>
 
 #include <iterator>
@@ -71,7 +73,7 @@ QByteArray powerOff()
 QByteArray lock(int item, bool checked, const QByteArray &code)
 {
     static const char *const facilities[] = {"SC", "PS"};
-    if (item < 0 || item >= int(std::size(facilities)))
+    if (item < 0 || item >= int(std::size(facilities)) || !IsSecurityCode(QString::fromLatin1(code)))
         return {};
     return "at^slck=\"" + QByteArray(facilities[item]) + "\"," + bit(checked) + ',' + code + '\r';
 }
@@ -79,6 +81,8 @@ QByteArray lock(int item, bool checked, const QByteArray &code)
 QByteArray changeCode(const QByteArray &facility, const QByteArray &oldCode,
                       const QByteArray &newCode)
 {
+    if (!IsSecurityCode(QString::fromLatin1(oldCode)) || !IsSecurityCode(QString::fromLatin1(newCode)))
+        return {};
     return "AT+CPWD=\"" + facility + "\"," + oldCode + ',' + newCode + '\r';
 }
 

@@ -26,9 +26,10 @@ QByteArray clock(const QDateTime &now);
 // "AT^SMSO".
 QByteArray powerOff();
 // Lock item 0 (PIN, facility SC) or 1 (phone lock, PS): at^slck with the new
-// state and the code.
+// state and the code; empty when the code is not 4 to 8 digits.
 QByteArray lock(int item, bool checked, const QByteArray &code);
-// "AT+CPWD=" with the facility ("SC", "P2", "PS") in quotes, old and new code.
+// "AT+CPWD=" with the facility ("SC", "P2", "PS") in quotes, old and new code;
+// empty when either code is not 4 to 8 digits.
 QByteArray changeCode(const QByteArray &facility, const QByteArray &oldCode,
                       const QByteArray &newCode);
 // "AT+VTS=" + tones; "AT+VTD=" + duration.

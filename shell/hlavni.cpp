@@ -23,6 +23,7 @@
 #include "lockspage.h"
 #include "nastaveni.h"
 #include "phoneinfo.h"
+#include "phonebookreader.h"
 #include "programfolder.h"
 
 #include "addressbookpage.h"
@@ -40,6 +41,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QProcess>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -122,6 +124,11 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
         }
     }
     installDefaultRxHandler();
+    // A port that closes itself (the cable pulled) is shown as released.
+    connect(ComPort1, &TComPort::openChanged, this, [this](bool open) {
+        if (!open)
+            setPanelText(2, Cp1250::toUnicode(m_texts.statusReleased));
+    });
 
     // A fixed-size window: the design's client area, or more where the
     // captions need more room with this platform's fonts.
@@ -160,6 +167,7 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     m_deviceSettings = new DeviceSettings(m_infoPage, m_locksPage, ComPort1, m_heslo, m_clock,
                                           [this](bool open) { return SetModemPortOpen(open); }, this);
     m_deviceSettings->setGuard([this](const std::function<void()> &handler) { runGuarded(handler); });
+    m_deviceSettings->setMessageTexts(&m_texts);
     m_zavolatSeznam = new TZavolatSeznam(this, ComPort1, [this](bool open) { return SetModemPortOpen(open); });
     m_zavolatSeznam->setGuard([this](const std::function<void()> &handler) { runGuarded(handler); });
     m_addressBookPage->setLink({m_programFolder, ComPort1, [this](bool open) { return SetModemPortOpen(open); },
@@ -187,6 +195,15 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     m_replies.onReplyFailed = [reader](const QByteArray &reply, const QByteArray &error) {
         reader->replyFailed(reply, error);
     };
+    // The reader's signals mark the steps of its exchange; its state is
+    // looked at once the signal has been handled.
+    const auto later = [this] { QTimer::singleShot(0, this, [this] { updateModemActions(); }); };
+    connect(reader, &PhonebookReader::memoryCounted, this, later);
+    connect(reader, &PhonebookReader::progress, this, later);
+    connect(reader, &PhonebookReader::finished, this, later);
+    connect(reader, &PhonebookReader::failed, this, later);
+    connect(reader, &PhonebookReader::entryWritten, this, later);
+    connect(reader, &PhonebookReader::entryRefused, this, later);
 
     connectHandlers();
     attachSmsPage();
@@ -390,6 +407,7 @@ void TForm1::selectPage(int index)
 bool TForm1::SetModemPortOpen(bool open)
 {
     if (open) {
+        const bool wasOpen = ComPort1->Connected();
         try {
             ComPort1->OpenPort();
         } catch (const EComPort &e) {
@@ -410,6 +428,16 @@ bool TForm1::SetModemPortOpen(bool open)
             m_progresPanel->hide();
             setPanelText(2, Cp1250::toUnicode(m_texts.statusCannotOpen));
             return false;
+        }
+        if (!wasOpen) {
+            // What the handset sent before the port was released (the rest of
+            // a reply) belongs to no exchange of the new opening.
+            try {
+                ComPort1->PurgeInput();
+            } catch (const EComPort &) {
+            }
+            m_replies.LineBuffer.clear();
+            m_replies.ReplyBuffer.clear();
         }
         setPanelText(1, QStringLiteral("Port: ") + ComPort1->Port());
         setPanelText(2, QStringLiteral("obsazen"));
@@ -455,12 +483,28 @@ void TForm1::EnablePhoneControls(bool on)
     };
     for (const QString &name : PhoneControlNames())
         setEnabled(name, on);
+    m_phoneControlsOn = on;
     setEnabled(QStringLiteral("RefreshAdr"), false);
     setEnabled(QStringLiteral("Refresh_Shuzky"), false);
     if (on) {
         m_progresPanel->hide();
         m_progres->setValue(0);
     }
+}
+
+bool TForm1::modemExchangeRunning() const
+{
+    return m_readoutRunning || m_phonebookPage->reader()->busy();
+}
+
+void TForm1::updateModemActions()
+{
+    const bool free = !modemExchangeRunning();
+    for (QAction *action : {ui->UvolnitPort1, ui->Pruzkumnik, ui->Komunikanport1, ui->Znovunatiinfo1})
+        action->setEnabled(free);
+    m_infoPage->refresh()->setEnabled(free);
+    ui->Vypnouttelefon1->setEnabled(free && m_phoneControlsOn);
+    m_infoPage->btnExplorer()->setEnabled(free && m_phoneControlsOn);
 }
 
 void TForm1::FinishReadout()
@@ -494,11 +538,11 @@ public:
             central->setEnabled(false);
         form->menuBar()->setEnabled(false);
         qApp->installEventFilter(this);
-        form->ComPort1->OnWait = [] { QCoreApplication::processEvents(); };
+        form->ComPort1->setWaitInEventLoop(true);
     }
     ~ReadoutSession() override
     {
-        m_form->ComPort1->OnWait = nullptr;
+        m_form->ComPort1->setWaitInEventLoop(false);
         qApp->removeEventFilter(this);
         m_form->menuBar()->setEnabled(true);
         if (QWidget *central = m_form->centralWidget())
@@ -549,7 +593,7 @@ void TForm1::btnZrusitClick()
 
 void TForm1::refreshClick()
 {
-    if (m_readoutRunning)
+    if (modemExchangeRunning())
         return;
     const bool makerAndModelOnly = ui->InfoMenu->isChecked();
     if (!makerAndModelOnly) {
@@ -566,48 +610,98 @@ void TForm1::refreshClick()
         return;
 
     bool present = false;
-    ReadoutEnd end = ReadoutEnd::Complete;
+    bool lost = false;
+    PhoneInfo info;
+    info.end = ReadoutEnd::Complete;
     {
         const ReadoutSession session(this);
         try {
             present = CheckPresence(*ComPort1);
-            if (present && !m_cancelRequested) {
-                ReadoutControl control;
-                control.progress = [this](int position) {
-                    m_progres->setValue(position);
-                    QCoreApplication::processEvents();
-                };
-                control.cancelled = [this] { return m_cancelRequested; };
-                const PhoneInfo info = ReadPhoneInfo(*ComPort1, makerAndModelOnly, control);
-                end = info.end;
-                m_infoPage->showReadout(info);
-                if (info.complete) {
-                    if (info.pinLock)
-                        m_locksPage->setLock(0, *info.pinLock);
-                    if (info.simBinding)
-                        m_locksPage->setLock(1, *info.simBinding);
-                }
+        } catch (const EComPort &) {
+            lost = true;  // the readout below reports a failing port itself
+        }
+        if (present && !m_cancelRequested) {
+            ReadoutControl control;
+            control.progress = [this](int position) {
+                m_progres->setValue(position);
+                QCoreApplication::processEvents();
+            };
+            control.cancelled = [this] { return m_cancelRequested; };
+            info = ReadPhoneInfo(*ComPort1, makerAndModelOnly, control);
+            lost = info.end == ReadoutEnd::ConnectionLost;
+            m_infoPage->showReadout(info);
+            // No answer is no operator: "searching" would be a guess.
+            if (info.end != ReadoutEnd::MakerAndModel && !info.answered("AT+COPS?"))
+                m_infoPage->Operator()->setText(Cp1250::toUnicode(m_texts.operatorUnknown));
+            if (info.complete) {
+                if (info.pinLock)
+                    m_locksPage->setLock(0, *info.pinLock);
+                if (info.simBinding)
+                    m_locksPage->setLock(1, *info.simBinding);
             }
-        } catch (...) {
-            // A cable pulled mid-readout: the progress panel must not stay on
-            // screen behind the error box.
-            FinishReadout();
-            throw;
         }
     }
-    if (present && end == ReadoutEnd::Silent) {
+    if (lost) {
+        // A pulled cable: what was read stays on the page, the port is
+        // closed and shown as such, and the phone controls stay off.
+        endReadoutDisplay();
+        try {
+            ComPort1->ClosePort();
+        } catch (const std::exception &) {
+        }
+        setPanelText(2, Cp1250::toUnicode(m_texts.statusReleased));
+        showReadoutStatus(Cp1250::toUnicode(m_texts.connectionLost));
+        if (!m_closeAfterReadout)
+            showMessage(Dialogs::Icon::Warning, m_texts.connectionLost);
+        return;
+    }
+    if (present && info.end == ReadoutEnd::Silent) {
         // The handset stopped answering: what it said stays on the page, but
         // without a handset the phone controls stay off.
         endReadoutDisplay();
         present = false;
     } else {
         FinishReadout();
+        if (present)
+            disableUnreadControls(info);
+    }
+    if (present) {
+        if (!info.unanswered.isEmpty())
+            showReadoutStatus(Cp1250::toUnicode(m_texts.readoutIncomplete));
+        else if (info.end != ReadoutEnd::Cancelled)
+            showReadoutStatus(QString());  // a success clears the failure it replaces
+        return;
     }
     // A window that is closing says nothing more.
-    if (present || m_closeAfterReadout)
+    if (m_closeAfterReadout)
         return;
-    setPanelText(0, QStringLiteral("Práce Offline - Nenalezen telefon !"));
+    showReadoutStatus(QStringLiteral("Práce Offline - Nenalezen telefon !"));
     showMessage(Dialogs::Icon::Information, m_texts.noHandset);
+}
+
+void TForm1::showReadoutStatus(const QString &text)
+{
+    if (text.isEmpty() && panelText(0) != m_readoutStatus)
+        return;  // another feature's text since
+    setPanelText(0, text);
+    m_readoutStatus = text;
+}
+
+void TForm1::disableUnreadControls(const PhoneInfo &info)
+{
+    m_infoPage->disableUnread(info);
+    const bool stopped = info.end != ReadoutEnd::Complete && info.end != ReadoutEnd::MakerAndModel;
+    const auto unread = [&](const std::optional<bool> &value, const QByteArray &command) {
+        return !value && (stopped || !info.answered(command));
+    };
+    QListWidget *locks = m_locksPage->Blokovani();
+    const bool lockUnread[] = {unread(info.pinLock, "AT^SLCK=\"SC\",2"),
+                               unread(info.simBinding, "AT^SLCK=\"PS\",2")};
+    for (int i = 0; i < 2 && i < locks->count(); ++i) {
+        QListWidgetItem *item = locks->item(i);
+        item->setFlags(lockUnread[i] ? item->flags() & ~Qt::ItemIsEnabled
+                                     : item->flags() | Qt::ItemIsEnabled);
+    }
 }
 
 bool TForm1::WaitTicks(int n)
@@ -633,6 +727,8 @@ void TForm1::installDefaultRxHandler()
 
 void TForm1::Komunikanport1Click()
 {
+    if (modemExchangeRunning())
+        return;
     if (Dialogs::instance().execDialog(m_nastaveni) != QDialog::Accepted)
         return;
     try {
@@ -646,6 +742,8 @@ void TForm1::Komunikanport1Click()
 
 void TForm1::UvolnitPort1Click()
 {
+    if (modemExchangeRunning())
+        return;
     SetModemPortOpen(false);
 }
 
@@ -680,6 +778,8 @@ void TForm1::Konec1Click()
 
 void TForm1::PruzkumnikClick()
 {
+    if (modemExchangeRunning())
+        return;
     if (showObexExplorer)
         showObexExplorer();
 }

@@ -133,6 +133,9 @@ public:
     void btnZrusitClick();
     // True while the presence check or the readout runs.
     bool readoutRunning() const { return m_readoutRunning; }
+    // True while an exchange runs on the modem port (the readout, a phonebook
+    // read or write): every other action that would use the port waits.
+    bool modemExchangeRunning() const;
     // Lets the window and the receive handlers run n + 1 times, 1 ms apart.
     bool WaitTicks(int n);
     // The default receive handler of ComPort1, installed at creation.
@@ -199,6 +202,16 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // Status panel 0 after a readout: text (empty for none) replaces the
+    // readout's own earlier text; another feature's text stays unless text
+    // is a failure of its own.
+    void showReadoutStatus(const QString &text);
+    // After a readout that found the handset: controls whose value it did
+    // not get stay off (see InfoPage::disableUnread), the locks likewise.
+    void disableUnreadControls(const struct PhoneInfo &info);
+    // Menu actions and buttons that use the modem port go off while an
+    // exchange runs on it and back on afterwards.
+    void updateModemActions();
     void createPages();
     void createStatusBar();
     void createProgressPanel();
@@ -232,6 +245,8 @@ private:
     bool m_readoutRunning = false;
     bool m_cancelRequested = false;
     bool m_closeAfterReadout = false;
+    QString m_readoutStatus;
+    bool m_phoneControlsOn = false;  // what the readout last put in status panel 0
     QSystemTrayIcon *m_tray = nullptr;
     QTimer *m_hodiny = nullptr;
     std::array<QLabel *, 4> m_panels{};

@@ -61,6 +61,10 @@ struct MessageTexts
     QByteArray adrDeleteQuestion;   // adresar/606, %1 the display name
     QByteArray portMissing;      // dialogy/22, "%s" stands for the port's name
     QByteArray portMissingHint;  // dialogy/23
+    QByteArray readoutIncomplete; // dialogy/1400, status panel 0: a query got no answer in time
+    QByteArray operatorUnknown;   // dialogy/1401, the operator row when AT+COPS? got no answer
+    QByteArray connectionLost;    // dialogy/1402, the port failed in the middle of an exchange
+    QByteArray badSecurityCode;   // dialogy/1403, a PIN, PUK or phone code that is not 4 to 8 digits
 
     QByteArray backupFolderCaption; // dialogy/1702
     QByteArray restoreFolderCaption; // dialogy/1703

@@ -21,6 +21,15 @@ void check(bool ok)
 
 void checkAnswer(const QByteArray &text, const QByteArray &command)
 {
+    // The readout's choice of line: one of the reply's lines, and none at
+    // all without the query's own echo when that is required.
+    for (bool echoRequired : {false, true}) {
+        const QByteArray line = ReadoutAnswerLine(text, command, echoRequired);
+        check(line.isEmpty() || ReplyLines(text).contains(line));
+        check(line.isEmpty() || !echoRequired || HasEcho(text, command));
+    }
+    // A reply complete after its own echo is complete by the lenient rule too.
+    check(!ReplyComplete(text, command, true) || ReplyComplete(text, command, false));
     const QByteArray answer = AnswerLine(text, command);
     if (answer.isEmpty())
         return;
@@ -35,6 +44,8 @@ void checkAnswer(const QByteArray &text, const QByteArray &command)
     check(InfoCut::operatorName(answer).size() <= qMax<qsizetype>(answer.size(), 14));  // or "Vyhledává sít´"
     check(InfoCut::simNumber(answer + '\r').size() <= answer.size());
     check(InfoCut::smsCentre(answer).size() <= answer.size());
+    const QByteArray centre = InfoCut::smsCentreNumber(answer);
+    check(centre.size() <= answer.size() + 1 && !centre.contains('"'));
     check(InfoCut::charges(answer).size() <= answer.size() + 1);
     for (int k = 0; k <= 10; ++k) {
         const auto digit = InfoCut::digitAt(answer, k);

@@ -169,6 +169,8 @@ private slots:
     void lockWithoutCode();
     void wrongLockCode();
     void incompleteCodeChange();
+    void badCode_data();
+    void badCode();
     void dialogPreparedForEachUse_data();
     void dialogPreparedForEachUse();
     void clockSet_data();
@@ -435,6 +437,66 @@ void TestDeviceSettings::incompleteCodeChange()
     QVERIFY(f->barrier());
     QCOMPARE(f->log(), QByteArrayList{"AT"});
     QCOMPARE(f->get("code.pin"), QByteArray("1234"));
+}
+
+void TestDeviceSettings::badCode_data()
+{
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QByteArray>("key");  // the handset's state that must stay
+
+    // What the dialog takes (up to 8 characters) but a code is not: it would
+    // become part of the command line.
+    QTest::newRow("PIN lock, code with a command")
+        << Action([](Fixture &f) {
+               f.dialogs.dialogActions.push_back(typeCodes("1;+CFUN"));
+               toggle(f.locks.Blokovani(), 0);
+           })
+        << QByteArray("lock.sc");
+    QTest::newRow("SIM binding, 3 digits")
+        << Action([](Fixture &f) {
+               f.dialogs.dialogActions.push_back(typeCodes("000"));
+               toggle(f.locks.Blokovani(), 1);
+           })
+        << QByteArray("lock.ps");
+    QTest::newRow("PIN change, old code with a quote")
+        << Action([](Fixture &f) {
+               f.dialogs.dialogActions.push_back(typeCodes("12\"4", "4321"));
+               f.locks.ZmenitPIN()->click();
+           })
+        << QByteArray("code.pin");
+    QTest::newRow("PIN2 change, new code with letters")
+        << Action([](Fixture &f) {
+               f.dialogs.dialogActions.push_back(typeCodes("5678", "87ab"));
+               f.locks.ZmenitPIN2()->click();
+           })
+        << QByteArray("code.pin2");
+    QTest::newRow("phone code change, new code of 2 digits")
+        << Action([](Fixture &f) {
+               f.dialogs.dialogActions.push_back(typeCodes("0000", "11"));
+               f.locks.ZmenitKOD()->click();
+           })
+        << QByteArray("code.phone");
+}
+
+void TestDeviceSettings::badCode()
+{
+    QFETCH(Action, action);
+    QFETCH(QByteArray, key);
+
+    const QByteArray before = f->get(key);
+    action(*f);
+
+    // The user is told, nothing goes to the handset, and no code stays behind.
+    const auto boxes = f->dialogs.messages();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].icon, Dialogs::Icon::Warning);
+    QCOMPARE(boxes[0].text, QStringLiteral("Kód musí mít 4 až 8 číslic."));
+    QVERIFY(f->heslo.PuvodniHeslo()->text().isEmpty());
+    QVERIFY(f->heslo.NoveHeslo()->text().isEmpty());
+    QVERIFY(!f->locks.lock(0) && !f->locks.lock(1));
+    QVERIFY(f->barrier());
+    QCOMPARE(f->log(), QByteArrayList{"AT"});
+    QCOMPARE(f->get(key), before);
 }
 
 void TestDeviceSettings::dialogPreparedForEachUse_data()

@@ -31,6 +31,15 @@ QByteArray ScriptedModem::reply(const QByteArray &command, const QByteArray &ans
     return text + "\r\n" + final + "\r\n";
 }
 
+namespace {
+const QByteArray PauseMark("\0pause:", 7);
+}
+
+QByteArray ScriptedModem::pause(int ms)
+{
+    return PauseMark + QByteArray::number(ms);
+}
+
 void ScriptedModem::run()
 {
     QByteArray pending;
@@ -49,7 +58,10 @@ void ScriptedModem::run()
         for (qsizetype i = 0; i < pieces.size(); ++i) {
             if (i > 0 && m_gapMs > 0)
                 QThread::msleep(m_gapMs);
-            m_pty.write(pieces.at(i));
+            if (pieces.at(i).startsWith(PauseMark))
+                QThread::msleep(pieces.at(i).mid(PauseMark.size()).toULong());
+            else
+                m_pty.write(pieces.at(i));
         }
     }
 }

@@ -26,6 +26,10 @@ public:
     // exchange under test has ended.
     QList<QByteArray> commands() const;
 
+    // A piece that writes nothing but holds the next piece back for ms
+    // (beside the gap), as a handset that stalls in the middle of a reply.
+    static QByteArray pause(int ms);
+
     // Echo, CR LF, answer line, CR LF, CR LF and the final line, as one text.
     static QByteArray reply(const QByteArray &command, const QByteArray &answer,
                             const QByteArray &final = "OK");

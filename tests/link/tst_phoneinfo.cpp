@@ -32,6 +32,8 @@ private slots:
     void faultyLine();
     void endsEarly_data();
     void endsEarly();
+    void overrunReply_data();
+    void overrunReply();
 };
 
 namespace {
@@ -88,13 +90,16 @@ const QList<QByteArray> AllQueries{
 
 // Reshapes the handset's reply text to a command before it is written.
 using Shape = std::function<QByteArray(const QByteArray &command, const QByteArray &reply)>;
+// Cuts the reply text into the pieces written (ScriptedModem::pause among
+// them); by default the echo and the rest.
+using Cut = std::function<QList<QByteArray>(const QByteArray &command, const QByteArray &reply)>;
 
 // Runs the readout against a scripted handset; a command missing from
 // answers is rejected with ERROR.
 struct Readout
 {
     Readout(const Answers &answers, bool makerAndModelOnly = false, const Shape &shape = {},
-            const ReadoutControl &control = {})
+            const ReadoutControl &control = {}, const Cut &cut = {})
     {
         PtyPair pty;
         if (!pty.isValid())
@@ -107,6 +112,8 @@ struct Readout
                 text = shape(command, text);
             if (text.isEmpty())
                 return QList<QByteArray>{};
+            if (cut)
+                return cut(command, text);
             return QList<QByteArray>{text.left(command.size() + 1),
                                      text.mid(command.size() + 1)};
         }, 3);
@@ -190,6 +197,22 @@ void TestPhoneInfo::cut_data()
                                               << QByteArray();
     QTest::newRow("SMS centre rejected") << QByteArray("smsCentre") << QByteArray("ERROR")
                                          << QByteArray();
+    // Cut by its quotes, not at a fixed position: a national number has no "+".
+    QTest::newRow("SMS centre national") << QByteArray("smsCentre")
+                                         << QByteArray("+CSCA: \"0603052000\",129")
+                                         << QByteArray("0603052000");
+    QTest::newRow("SMS centre number international")
+        << QByteArray("smsCentreNumber") << QByteArray("+CSCA: \"+420603052000\",145")
+        << QByteArray("+420603052000");
+    QTest::newRow("SMS centre number of type 145 without its +")
+        << QByteArray("smsCentreNumber") << QByteArray("+CSCA: \"420603052000\",145")
+        << QByteArray("+420603052000");
+    QTest::newRow("SMS centre number national") << QByteArray("smsCentreNumber")
+                                                << QByteArray("+CSCA: \"0603052000\",129")
+                                                << QByteArray("0603052000");
+    QTest::newRow("SMS centre number unclosed quote") << QByteArray("smsCentreNumber")
+                                                      << QByteArray("+CSCA: \"06030,129")
+                                                      << QByteArray();
 
     QTest::newRow("charges") << QByteArray("charges") << QByteArray("+CPUC: \"CZK\",\"2.50\"")
                              << QByteArray("2.50 CZK");
@@ -208,7 +231,8 @@ void TestPhoneInfo::cut()
     const QHash<QByteArray, QByteArray (*)(const QByteArray &)> rules{
         {"battery", InfoCut::battery},     {"signal", InfoCut::signal},
         {"operator", InfoCut::operatorName}, {"simNumber", InfoCut::simNumber},
-        {"smsCentre", InfoCut::smsCentre}, {"charges", InfoCut::charges}};
+        {"smsCentre", InfoCut::smsCentre}, {"smsCentreNumber", InfoCut::smsCentreNumber},
+        {"charges", InfoCut::charges}};
     QVERIFY(rules.contains(rule));
     QCOMPARE(rules.value(rule)(answer), text);
 }
@@ -390,6 +414,18 @@ void TestPhoneInfo::faultyLine_data()
     QTest::newRow("no echo") << Shape([](const QByteArray &c, const QByteArray &r) {
         return r.mid(c.size() + 1);
     });
+    // Line noise right after the echo, where the answer is looked for: it
+    // has not the shape of the answer (a junk line once became the SIM number).
+    QTest::newRow("junk line after the SIM number's echo")
+        << Shape([](const QByteArray &c, const QByteArray &r) {
+               return c == "AT^SCID" ? QByteArray(r).insert(c.size() + 1, "\r\nZ\"#x~\r\n") : r;
+           });
+    QTest::newRow("junk line after the echo of every coded query")
+        << Shape([](const QByteArray &c, const QByteArray &r) {
+               const bool coded = c.size() > 2 && (c.at(2) == '^' || c.mid(2, 3) == "+CB"
+                                                   || c.mid(2, 3) == "+CS" || c.mid(2, 3) == "+CO");
+               return coded ? QByteArray(r).insert(c.size() + 1, "\r\n0,0,\"7%\r\n") : r;
+           });
 }
 
 void TestPhoneInfo::faultyLine()
@@ -402,6 +438,7 @@ void TestPhoneInfo::faultyLine()
     const PhoneInfo &info = r.info;
     QCOMPARE(r.commands, AllQueries);
     QVERIFY(info.complete);
+    QCOMPARE(info.unanswered, QList<QByteArray>{});
     for (auto field : {&PhoneInfo::Vyrobce, &PhoneInfo::model, &PhoneInfo::VerzeGSM,
                        &PhoneInfo::IMEI, &PhoneInfo::Baterie, &PhoneInfo::Signal,
                        &PhoneInfo::Operator, &PhoneInfo::IMSI, &PhoneInfo::cisloSIM,
@@ -457,6 +494,53 @@ void TestPhoneInfo::endsEarly()
     // What was read before the end stays.
     if (sent >= 3 && !silentCommands.contains("AT+CGMI"))
         QCOMPARE(r.info.Vyrobce, QByteArray("TORVANE"));
+}
+
+void TestPhoneInfo::overrunReply_data()
+{
+    QTest::addColumn<QByteArray>("slowCommand");
+    QTest::addColumn<int>("stallMs");  // before the final line, after the answer line
+
+    // The late end of the reply comes while the next query waits for its
+    // echo: it must neither end that query's read nor be taken as its answer.
+    QTest::newRow("IMEI's OK after the bound") << QByteArray("AT+CGSN") << 2300;
+    QTest::newRow("operator's OK after the bound") << QByteArray("AT+COPS?") << 2300;
+    QTest::newRow("SIM number's OK after the bound") << QByteArray("AT^SCID") << 7300;
+}
+
+void TestPhoneInfo::overrunReply()
+{
+    QFETCH(QByteArray, slowCommand);
+    QFETCH(int, stallMs);
+
+    const Cut cut = [&](const QByteArray &c, const QByteArray &r) {
+        const QList<QByteArray> pieces{r.left(c.size() + 1), r.mid(c.size() + 1)};
+        if (c != slowCommand)
+            return pieces;
+        const qsizetype final = pieces.at(1).lastIndexOf("\r\n\r\n") + 2;
+        return QList<QByteArray>{pieces.at(0), pieces.at(1).left(final), ScriptedModem::pause(stallMs),
+                                 pieces.at(1).mid(final)};
+    };
+    const PhoneInfo clean = Readout(typicalAnswers()).info;
+    const Readout r(typicalAnswers(), false, {}, {}, cut);
+    const PhoneInfo &info = r.info;
+    QCOMPARE(r.commands, AllQueries);
+    QCOMPARE(int(info.end), int(ReadoutEnd::Complete));
+    // The query that ran out of time is reported, its field is empty, and
+    // every other field has its own answer.
+    QCOMPARE(info.unanswered, QList<QByteArray>{slowCommand});
+    const QHash<QByteArray, QByteArray PhoneInfo::*> fieldOf{
+        {"AT+CGSN", &PhoneInfo::IMEI}, {"AT+COPS?", &PhoneInfo::Operator},
+        {"AT^SCID", &PhoneInfo::cisloSIM}};
+    for (auto field : {&PhoneInfo::Vyrobce, &PhoneInfo::model, &PhoneInfo::VerzeGSM,
+                       &PhoneInfo::IMEI, &PhoneInfo::Baterie, &PhoneInfo::Signal,
+                       &PhoneInfo::Operator, &PhoneInfo::IMSI, &PhoneInfo::cisloSIM,
+                       &PhoneInfo::strediskoSMS, &PhoneInfo::clock, &PhoneInfo::Poplatky})
+        QCOMPARE(info.*field, field == fieldOf.value(slowCommand) ? QByteArray() : clean.*field);
+    QCOMPARE(info.ringIndex, clean.ringIndex);
+    QCOMPARE(info.alertIndex, clean.alertIndex);
+    QCOMPARE(info.vibration, clean.vibration);
+    QCOMPARE(info.handsFree, clean.handsFree);
 }
 
 QTEST_GUILESS_MAIN(TestPhoneInfo)

@@ -38,6 +38,11 @@ void TestSettingCommands::commands_data()
     QTest::newRow("PIN lock on") << lock(0, true, "1234") << QByteArray("at^slck=\"SC\",1,1234\r");
     QTest::newRow("phone lock off") << lock(1, false, "0000") << QByteArray("at^slck=\"PS\",0,0000\r");
     QTest::newRow("no such lock") << lock(2, true, "1234") << QByteArray();
+    // A code is part of the command line: only 4 to 8 digits cross.
+    QTest::newRow("lock code with a command behind it") << lock(0, true, "1234;+CFUN=0") << QByteArray();
+    QTest::newRow("lock code of 3 digits") << lock(0, true, "123") << QByteArray();
+    QTest::newRow("new code of 9 digits") << changeCode("SC", "1234", "123456789") << QByteArray();
+    QTest::newRow("old code with a quote") << changeCode("P2", "12\"4", "8765") << QByteArray();
     QTest::newRow("PIN2 change") << changeCode("P2", "5678", "8765")
                                  << QByteArray("AT+CPWD=\"P2\",5678,8765\r");
     QTest::newRow("DTMF tones") << dtmfTones("0123456789") << QByteArray("AT+VTS=0123456789\r");

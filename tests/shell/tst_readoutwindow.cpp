@@ -9,11 +9,18 @@
 #include "hlavni.h"
 #include "infopage.h"
 #include "processlist.h"
+#include "lockspage.h"
+#include "phonebookpage.h"
+#include "phonebookreader.h"
 #include "pty.h"
 #include "scripteddialogs.h"
+#include "scriptedmodem.h"
 #include "simprocess.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +29,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
 
 namespace {
@@ -76,6 +84,26 @@ int loggedQueries(const SimProcess &sim)
     return int(sim.control("log").count('\n'));
 }
 
+bool itemEnabled(QListWidget *list, int row)
+{
+    return list->item(row)->flags().testFlag(Qt::ItemIsEnabled);
+}
+
+// A handset's answers to the readout's queries (the rest get ERROR).
+const QHash<QByteArray, QByteArray> Answers{
+    {"AT+CGMI", "TORVANE"},
+    {"AT+CGMM", "Zenk"},
+    {"AT+CGMR", "ZK_1.04.2"},
+    {"AT+CGSN", "351234567890123"},
+    {"AT+CBC", "+CBC: 0,80"},
+    {"AT+CSQ", "+CSQ: 15,99"},
+    {"AT+COPS?", "+COPS: 0,0,\"T-Mobile CZ\""},
+    {"AT+CIMI", "230011234567890"},
+    {"AT^SCID", "^SCID: 8942001234567890123"},
+    {"AT+CSCA?", "+CSCA: \"+420603052000\",145"},
+    {"AT+CVIB?", "+CVIB: 1"},
+};
+
 } // namespace
 
 class TestReadoutWindow : public QObject
@@ -88,6 +116,11 @@ private slots:
     void closingWaitsForTheReadout();
     void portOpenFailure_data();
     void portOpenFailure();
+    void eventsHandledAsTheyCome();
+    void portActionsWaitForAPhonebookRead();
+    void reopenedPortDropsWhatIsLeft();
+    void lateAnswers();
+    void cablePulled();
 };
 
 void TestReadoutWindow::slowHandsetCanBeCancelled()
@@ -123,8 +156,14 @@ void TestReadoutWindow::slowHandsetCanBeCancelled()
     QCOMPARE(form.infoPage()->Vyrobce()->text(), QStringLiteral("TORVANE"));
     QCOMPARE(form.infoPage()->IMEI()->text(), QStringLiteral("356938035643809"));
     QCOMPARE(form.infoPage()->Baterie()->text(), QString());
-    // The maker was read: the handset is there and its controls go on.
+    // The maker was read: the handset is there and its controls go on,
+    // except those whose value was never read (vibration is on in the
+    // handset; an unchecked box would say it is off).
     QVERIFY(form.infoPage()->SynchrCas()->isEnabled());
+    QVERIFY(!form.infoPage()->Hlasitost_zvoneni()->isEnabled());
+    QVERIFY(!form.infoPage()->Umlceni()->isEnabled());
+    QVERIFY(!itemEnabled(form.infoPage()->OstatniBox(), 1));
+    QVERIFY(!itemEnabled(form.locksPage()->Blokovani(), 0));
     QVERIFY(f.dialogs.messages().isEmpty());
 
     // The next readout starts afresh and runs to its end.
@@ -133,6 +172,10 @@ void TestReadoutWindow::slowHandsetCanBeCancelled()
     form.refreshClick();
     QCOMPARE(loggedQueries(sim), 24);
     QCOMPARE(form.infoPage()->Baterie()->text(), QStringLiteral("80 %"));
+    QVERIFY(form.infoPage()->Hlasitost_zvoneni()->isEnabled());
+    QVERIFY(itemEnabled(form.infoPage()->OstatniBox(), 1));
+    QVERIFY(form.infoPage()->option(1));
+    QVERIFY(itemEnabled(form.locksPage()->Blokovani(), 0));
 }
 
 void TestReadoutWindow::handsetFallsSilent()
@@ -227,6 +270,179 @@ void TestReadoutWindow::portOpenFailure()
     lines.replaceInStrings(QStringLiteral("%s"), port);
     QCOMPARE(boxes[0].text.split(QLatin1Char('\n')), lines);
     QCOMPARE(form.panelText(2), QStringLiteral("nelze otevřít"));
+    QVERIFY(form.ProgresPanel()->isHidden());
+}
+
+// A chain of events, each posted when the previous one has been handled (as
+// a screen reader's questions come), runs through while the readout waits
+// for a single reply, rather than one event per slice of waiting.
+void TestReadoutWindow::eventsHandledAsTheyCome()
+{
+    SimProcess sim({"--latency", "600"});
+    QVERIFY(sim.start());
+    Fixture f;
+    TForm1 &form = f.create(sim.modemPath());
+
+    constexpr int Steps = 200;
+    int handled = 0;
+    int progressAtEnd = -1;
+    std::function<void()> step = [&] {
+        if (++handled == Steps) {
+            progressAtEnd = form.Progres()->value();
+            form.btnZrusitClick();
+            return;
+        }
+        QMetaObject::invokeMethod(&form, step, Qt::QueuedConnection);
+    };
+    bool started = false;
+    WhileReading watch(form, [&](TForm1 &w) {
+        if (!started && w.Progres()->value() >= 1) {
+            started = true;
+            QMetaObject::invokeMethod(&w, step, Qt::QueuedConnection);
+        }
+    });
+    form.refreshClick();
+
+    QCOMPARE(handled, Steps);
+    // All of it during the maker's query or the model's, 600 ms each.
+    QVERIFY2(progressAtEnd >= 1 && progressAtEnd <= 3, qPrintable(QString::number(progressAtEnd)));
+}
+
+void TestReadoutWindow::portActionsWaitForAPhonebookRead()
+{
+    SimProcess sim({"--latency", "20"});
+    QVERIFY(sim.start());
+    Fixture f;
+    TForm1 &form = f.create(sim.modemPath());
+    form.refreshClick();
+    QVERIFY(form.infoPage()->btnExplorer()->isEnabled());
+    PhonebookReader *reader = form.phonebookPage()->reader();
+    QSignalSpy finished(reader, &PhonebookReader::finished);
+    QSignalSpy failed(reader, &PhonebookReader::failed);
+    QSignalSpy progress(reader, &PhonebookReader::progress);
+    bool explorerOpened = false;
+    form.showObexExplorer = [&] { explorerOpened = true; };
+
+    QVERIFY(reader->start(0));  // SM
+    QVERIFY(progress.wait(5000));
+    QTRY_VERIFY(!form.findChild<QAction *>(QStringLiteral("UvolnitPort1"))->isEnabled());
+    // Menus, their shortcuts (Ctrl+F10) and buttons that would use the port
+    // are off; calling their handlers anyway changes nothing.
+    for (const char *name : {"UvolnitPort1", "Pruzkumnik", "Komunikanport1", "Znovunatiinfo1"})
+        QVERIFY2(!form.findChild<QAction *>(QLatin1String(name))->isEnabled(), name);
+    QVERIFY(!form.infoPage()->btnExplorer()->isEnabled());
+    QVERIFY(!form.infoPage()->refresh()->isEnabled());
+    form.UvolnitPort1Click();
+    form.PruzkumnikClick();
+    QVERIFY(form.ComPort1->Connected());
+    QVERIFY(!explorerOpened);
+
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(failed.count(), 0);
+    QTRY_VERIFY(form.findChild<QAction *>(QStringLiteral("UvolnitPort1"))->isEnabled());
+    QVERIFY(form.infoPage()->btnExplorer()->isEnabled());
+    form.PruzkumnikClick();
+    QVERIFY(explorerOpened);
+}
+
+void TestReadoutWindow::reopenedPortDropsWhatIsLeft()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    Fixture f;
+    TForm1 &form = f.create(pty.slavePath());
+    QByteArrayList replies;
+    form.replies().onReplyComplete = [&](const QByteArray &reply) { replies << reply; };
+    QVERIFY(form.SetModemPortOpen(true));
+    QVERIFY(form.SetModemPortOpen(false));
+    // The end of a reply the handset sent after the release.
+    QVERIFY(pty.write("\r\n+CPBR: 1,\"123\",129,\"Jan\"\r\n\r\nOK\r\n"));
+    QTest::qWait(50);
+    QVERIFY(form.SetModemPortOpen(true));
+    QCOMPARE(form.ComPort1->PendingCount(), 0);
+    QTest::qWait(100);
+    QCOMPARE(replies, QByteArrayList{});
+}
+
+// A handset that is first silent, then lets one answer come past its query's
+// bound, then answers everything in time.
+void TestReadoutWindow::lateAnswers()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    std::atomic_int round{0};
+    ScriptedModem modem(pty, [&](const QByteArray &command) {
+        if (round == 0)
+            return QList<QByteArray>{};
+        if (command == "ATE1")
+            return QList<QByteArray>{"ATE1\r\r\nOK\r\n"};
+        const QByteArray reply = Answers.contains(command)
+                                     ? ScriptedModem::reply(command, Answers.value(command))
+                                     : command + "\r\r\nERROR\r\n";
+        const qsizetype echo = command.size() + 1;
+        if (round == 1 && command == "AT+COPS?") {
+            // The final line 2.3 s after the answer line: past the bound.
+            const qsizetype final = reply.lastIndexOf("\r\n\r\n") + 2;
+            return QList<QByteArray>{reply.left(echo), reply.mid(echo, final - echo),
+                                     ScriptedModem::pause(2300), reply.mid(final)};
+        }
+        return QList<QByteArray>{reply.left(echo), reply.mid(echo)};
+    }, 2);
+    Fixture f;
+    TForm1 &form = f.create(pty.slavePath());
+
+    form.refreshClick();
+    QCOMPARE(form.panelText(0), Offline);
+    QCOMPARE(f.dialogs.messages().size(), 1);
+
+    // The operator is unknown, not "searching"; the answers after it are the
+    // right ones; the failure of the first attempt gives way to the notice.
+    round = 1;
+    form.refreshClick();
+    QCOMPARE(f.dialogs.messages().size(), 1);
+    QCOMPARE(form.infoPage()->Operator()->text(), QStringLiteral("neznámý (bez odpovědi)"));
+    QCOMPARE(form.infoPage()->IMSI()->text(), QStringLiteral("230011234567890"));
+    QCOMPARE(form.infoPage()->cisloSIM()->text(), QStringLiteral("8942001234567890123"));
+    QCOMPARE(form.infoPage()->strediskoSMS()->text(), QStringLiteral("420603052000"));
+    QCOMPARE(form.panelText(0),
+             QStringLiteral("Informace o telefonu nejsou úplné: telefon neodpověděl včas na všechny dotazy."));
+    QVERIFY(form.infoPage()->SynchrCas()->isEnabled());
+
+    // A readout without a fault leaves no failure behind.
+    round = 2;
+    form.refreshClick();
+    QCOMPARE(form.infoPage()->Operator()->text(), QStringLiteral("T-Mobile CZ"));
+    QCOMPARE(form.panelText(0), QString());
+    QCOMPARE(f.dialogs.messages().size(), 1);
+}
+
+void TestReadoutWindow::cablePulled()
+{
+    SimProcess sim({"--latency", "150"});
+    QVERIFY(sim.start());
+    Fixture f;
+    TForm1 &form = f.create(sim.modemPath());
+
+    bool pulled = false;
+    WhileReading watch(form, [&](TForm1 &w) {
+        if (!pulled && w.Progres()->value() >= 5) {
+            pulled = true;
+            sim.stop();  // the handset's side of the line goes away
+        }
+    });
+    form.refreshClick();
+
+    QVERIFY(pulled);
+    const auto boxes = f.dialogs.messages();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].icon, Dialogs::Icon::Warning);
+    QCOMPARE(boxes[0].text, QStringLiteral("Spojení s telefonem bylo přerušeno. Zkontrolujte kabel a zvolte Aktualizuj Info."));
+    // What was read stays; the port is shown as it is, the controls stay off.
+    QCOMPARE(form.infoPage()->Vyrobce()->text(), QStringLiteral("TORVANE"));
+    QCOMPARE(form.infoPage()->IMEI()->text(), QStringLiteral("356938035643809"));
+    QVERIFY(!form.ComPort1->Connected());
+    QCOMPARE(form.panelText(2), QStringLiteral("uvolněn"));
+    QVERIFY(!form.infoPage()->SynchrCas()->isEnabled());
     QVERIFY(form.ProgresPanel()->isHidden());
 }
 
