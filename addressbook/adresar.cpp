@@ -159,6 +159,38 @@ AdresarFile ReadAdresarFile(const QByteArray &file)
     return result;
 }
 
+namespace {
+
+// The next occurrence of a marker at or after a position that only grows:
+// an occurrence found stays the answer until the position passes it, and a
+// marker missing from some position on is missing from every later one. So
+// each marker's search goes over the file once however many entries ask.
+class MarkerFinder
+{
+public:
+    MarkerFinder(const QByteArray &file, const QByteArray &marker)
+        : m_file(file)
+        , m_marker(marker)
+    {
+    }
+    qsizetype next(qsizetype pos)
+    {
+        if (m_from < 0 || pos < m_from || (m_at >= 0 && m_at < pos)) {
+            m_from = pos;
+            m_at = pos < m_file.size() ? m_file.indexOf(m_marker, pos) : -1;
+        }
+        return m_at;
+    }
+
+private:
+    const QByteArray &m_file;
+    const QByteArray m_marker;
+    qsizetype m_from = -1;  // where the last search started
+    qsizetype m_at = -1;    // what it found there (-1: nothing from m_from on)
+};
+
+} // namespace
+
 SkupinyTable ParseSkupinyList(const QByteArray &file)
 {
     SkupinyTable table;
@@ -167,25 +199,27 @@ SkupinyTable ParseSkupinyList(const QByteArray &file)
     if (file.isEmpty())
         return table;
 
-    // pos stands for the bytes already removed from the front.
+    MarkerFinder numberMarker(file, GroupNumberMarker), nameMarker(file, GroupNameMarker),
+        follows(file, GroupFollows);
+    // pos stands for the bytes already removed from the front; it only grows.
     qsizetype pos = 0;
-    const auto skipPast = [&](const QByteArray &marker) {
-        const qsizetype at = file.indexOf(marker, pos);
-        pos = at >= 0 ? at + marker.size() : pos + 1;
+    const auto skipPast = [&](MarkerFinder &marker, qsizetype size) {
+        const qsizetype at = marker.next(pos);
+        pos = at >= 0 ? at + size : pos + 1;
     };
     int i = 1;
     do {
         TSkupiny &entry = table.entries[i];
-        skipPast(GroupNumberMarker);
+        skipPast(numberMarker, GroupNumberMarker.size());
         entry.CisloSkupiny = readWord(file, pos);
-        skipPast(GroupNameMarker);
+        skipPast(nameMarker, GroupNameMarker.size());
         const int n = readWord(file, pos);
         pos += 3;
         entry.NazevSkupiny = takeAt(file, pos, n - 2);
         pos += n;
         table.count = i;
         ++i;
-    } while (pos < file.size() && file.indexOf(GroupFollows, pos) >= 0 && i < SkupinyCapacity);
+    } while (pos < file.size() && follows.next(pos) >= 0 && i < SkupinyCapacity);
     return table;
 }
 

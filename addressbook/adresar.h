@@ -21,7 +21,8 @@
 //
 // Group file: entries found by markers: 03 01 and the group number (16
 // bits); then 04 04, a 16-bit n, one byte and a name of n - 2 bytes in
-// Windows-1250; entries go on while 00 03 occurs in the rest.
+// Windows-1250; entries go on while 00 03 occurs in the rest. The reader
+// goes over the file once for each marker, however many entries it makes.
 //
 // The readers take whatever bytes a file holds. They never read outside
 // their input: a length running past the end of its record takes the bytes

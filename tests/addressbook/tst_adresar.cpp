@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,6 +62,8 @@ private slots:
     void generatedContacts();
     void groups_data();
     void groups();
+    void groupsMatchTheMarkerWalk_data();
+    void groupsMatchTheMarkerWalk();
     void groupShownForContact_data();
     void groupShownForContact();
     void vcardStrict();
@@ -246,6 +249,83 @@ void TestAdresar::groups()
     for (int i = 0; i < numbers.size(); ++i) {
         QCOMPARE(table.entries[i + 1].CisloSkupiny, numbers[i]);
         QCOMPARE(table.entries[i + 1].NazevSkupiny, names[i]);
+    }
+}
+
+namespace {
+
+// The group file's rule spelled out the slow way: every marker searched
+// afresh from the current position, for every entry.
+SkupinyTable markerWalk(const QByteArray &file)
+{
+    SkupinyTable table;
+    table.entries.resize(SkupinyCapacity);
+    table.entries[0].NazevSkupiny = " ";
+    if (file.isEmpty())
+        return table;
+    auto word = [&](qsizetype at) {
+        auto b = [&](qsizetype i) { return i < file.size() ? quint8(file[i]) : 0; };
+        return b(at) | b(at + 1) << 8;
+    };
+    qsizetype pos = 0;
+    int i = 1;
+    do {
+        qsizetype at = file.indexOf("\x03\x01", pos);
+        pos = at >= 0 ? at + 2 : pos + 1;
+        table.entries[i].CisloSkupiny = word(pos);
+        at = file.indexOf("\x04\x04", pos);
+        pos = at >= 0 ? at + 2 : pos + 1;
+        const int n = word(pos);
+        pos += 3;
+        table.entries[i].NazevSkupiny = n > 2 && pos < file.size() ? file.mid(pos, n - 2) : QByteArray();
+        pos += n;
+        table.count = i++;
+    } while (pos < file.size() && file.indexOf(QByteArray("\x00\x03", 2), pos) >= 0 && i < SkupinyCapacity);
+    return table;
+}
+
+} // namespace
+
+// The reader goes over the file once, whatever its shape; it must give what
+// the marker walk gives, also where markers run out long before the end.
+void TestAdresar::groupsMatchTheMarkerWalk_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    const QByteArray sample = groupFile(sampleGroups());
+    const QByteArray follows("\x00\x03", 2);
+    QTest::newRow("generated") << sample;
+    QTest::newRow("long tail without markers, 00 03 at its end")
+        << sample + QByteArray(300000, '\x55') + follows;
+    QTest::newRow("tail of zeros") << sample + QByteArray(70000, '\0') + follows;
+    QTest::newRow("markers cut in half") << sample.left(sample.size() / 2) + "\x03" + follows + "\x04";
+    QList<Group> many;
+    for (int i = 1; i <= 1100; ++i)
+        many << Group{i, QStringLiteral("Skupina %1").arg(i)};
+    QTest::newRow("more groups than the table") << groupFile(many);
+    // Seeded noise with the markers strewn in.
+    for (quint32 seed : {1u, 2u, 3u}) {
+        QRandomGenerator random(seed);
+        QByteArray noise;
+        const QByteArray pieces[] = {"\x03\x01", "\x04\x04", follows, QByteArray("\x02\x00", 2)};
+        while (noise.size() < 50000) {
+            if (random.bounded(4) == 0)
+                noise += pieces[random.bounded(4)];
+            else
+                noise += char(random.bounded(256));
+        }
+        QTest::newRow(qPrintable(QStringLiteral("noise %1").arg(seed))) << noise;
+    }
+}
+
+void TestAdresar::groupsMatchTheMarkerWalk()
+{
+    QFETCH(QByteArray, file);
+    const SkupinyTable got = ParseSkupinyList(file);
+    const SkupinyTable expected = markerWalk(file);
+    QCOMPARE(got.count, expected.count);
+    for (int i = 0; i < SkupinyCapacity; ++i) {
+        QCOMPARE(got.entries[i].CisloSkupiny, expected.entries[i].CisloSkupiny);
+        QCOMPARE(got.entries[i].NazevSkupiny, expected.entries[i].NazevSkupiny);
     }
 }
 
