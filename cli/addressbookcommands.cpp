@@ -99,7 +99,7 @@ int runShow(const QStringList &arguments)
             QStringList members;
             for (const AdresarField &field : AdresarFields) {
                 const QString key = jsonString(QLatin1String(field.name)) + QStringLiteral(": ");
-                members << key + (field.text ? jsonString(utf8Of(c.*field.text))
+                members << key + (field.text ? jsonString(c.*field.text)
                                              : QString::number(c.SkupinaCislo));
             }
             members << QStringLiteral("\"Skupina\": ") + jsonString(groupName(loaded, c));
@@ -123,7 +123,7 @@ int runShow(const QStringList &arguments)
         for (const AdresarField &field : AdresarFields) {
             QString value;
             if (field.text)
-                value = utf8Of(c.*field.text);
+                value = c.*field.text;
             else if (c.SkupinaCislo != 0)
                 value = QString::number(c.SkupinaCislo);
             if (!value.isEmpty())
