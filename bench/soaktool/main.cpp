@@ -208,6 +208,24 @@ void Soak::changeFault()
         {"gap", {0, 0, 5, 50, 200}},
         {"junk", {0, 0, 0, 20, 100, 300}},
     };
+    // Half the time a whole line condition at once, as a loose cable brings.
+    struct Profile
+    {
+        const char *name;
+        int latency, split, gap, junk;
+    };
+    static const Profile profiles[] = {
+        {"clean", 0, 0, 0, 0},       {"slow", 700, 0, 0, 0},      {"trickle", 0, 3, 200, 0},
+        {"choppy", 20, 1, 5, 0},     {"noisy", 0, 0, 0, 100},     {"everything", 200, 3, 50, 50},
+    };
+    if (m_random.bounded(2) == 0) {
+        const Profile &p = profiles[m_random.bounded(int(std::size(profiles)))];
+        g_counts.lastAction = QByteArray("line ") + p.name;
+        for (const auto &[key, value] : {std::pair{"latency", p.latency}, std::pair{"split", p.split},
+                                         std::pair{"gap", p.gap}, std::pair{"junk", p.junk}})
+            m_sim.control("set " + QByteArray(key) + ' ' + QByteArray::number(value));
+        return;
+    }
     const Choice &c = choices[m_random.bounded(int(std::size(choices)))];
     const int value = *(c.values.begin() + m_random.bounded(int(c.values.size())));
     g_counts.lastAction = QByteArray("set ") + c.key + ' ' + QByteArray::number(value);
@@ -423,6 +441,11 @@ int main(int argc, char **argv)
         return 1;
     }
     sim.control("set junk.seed " + QByteArray::number(seed));
+    // SOAK_START: control commands to run first, separated by ";" (a fault
+    // to begin with, e.g. "set split 3;set gap 200").
+    for (const QByteArray &command : qgetenv("SOAK_START").split(';'))
+        if (!command.trimmed().isEmpty())
+            std::printf("start: %s -> %s", command.trimmed().constData(), sim.control(command.trimmed()).constData());
 
     const SystemClock clock;
     TForm1 form(dir.path(), clock);
