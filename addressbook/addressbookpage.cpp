@@ -250,7 +250,7 @@ void AddressBookPage::showContacts(const QByteArray &file)
     for (qsizetype k = 0; k < read.contacts.size(); ++k) {
         m_adresarList[k + 1] = read.contacts[k];
         new QTreeWidgetItem(list, QStringList{QStringLiteral("%1").arg(k + 1, 3, 10, QLatin1Char('0')),
-                                              Cp1250::toUnicode(read.contacts[k].ZobrJmeno)});
+                                              read.contacts[k].ZobrJmeno});
     }
     list->setUpdatesEnabled(true);
 
@@ -312,7 +312,7 @@ void AddressBookPage::lvAdresarClick()
     // The edits take the record's own texts; storing them back would only
     // repeat them.
     m_filling = true;
-#define ADRESAR_FILL(edit, field) m_ui->edit->setText(Cp1250::toUnicode(c.field));
+#define ADRESAR_FILL(edit, field) m_ui->edit->setText(c.field);
     ADRESAR_EDITS(ADRESAR_FILL)
 #undef ADRESAR_FILL
     m_ui->adrOskupina->setCurrentIndex(GroupEntryFor(m_skupinyList, c.SkupinaCislo));
@@ -321,11 +321,11 @@ void AddressBookPage::lvAdresarClick()
     setContactControlsEnabled(true);
 }
 
-void AddressBookPage::store(QByteArray TAdresar::*field, const QString &text)
+void AddressBookPage::store(QString TAdresar::*field, const QString &text)
 {
     if (m_filling || m_adresarIndex < 1 || m_adresarIndex > AdresarCapacity)
         return;
-    m_adresarList[m_adresarIndex].*field = Cp1250::fromUnicode(text);
+    m_adresarList[m_adresarIndex].*field = text;
 }
 
 // The list follows the display name.
@@ -397,8 +397,8 @@ void AddressBookPage::PAdrZavolatClick()
         return;
     const TAdresar &c = m_adresarList[m_ui->lvAdresar->indexOfTopLevelItem(item) + 1];
     RadioGroup *cislo = m_link.zavolatSeznam->cislo();
-    for (const QByteArray *number : {&c.SoukTel, &c.ObchTel, &c.SoukMobil, &c.ObchMobil})
-        cislo->addItem(Cp1250::toUnicode(*number));
+    for (const QString *number : {&c.SoukTel, &c.ObchTel, &c.SoukMobil, &c.ObchMobil})
+        cislo->addItem(*number);
     Dialogs::instance().execDialog(m_link.zavolatSeznam);
     cislo->clearItems();
 }

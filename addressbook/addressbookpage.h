@@ -128,7 +128,7 @@ private:
     void buildPopupMenu();
     void connectHandlers();
     void run(const std::function<void()> &handler);
-    void store(QByteArray TAdresar::*field, const QString &text);
+    void store(QString TAdresar::*field, const QString &text);
     void displayNameTyped(const QString &text);
     void setContactControlsEnabled(bool enabled);
     void clearEdits();

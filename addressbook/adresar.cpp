@@ -1,6 +1,6 @@
 #include "adresar.h"
 
-#include "text2pdu.h"
+#include "cp1250.h"
 
 namespace {
 
@@ -28,16 +28,23 @@ int readWord(const QByteArray &bytes, qsizetype at)
     return byteAt(at) | byteAt(at + 1) << 8;
 }
 
-QByteArray decodeUnits(const QByteArray &bytes)
+QString decodeUnits(const QByteArray &bytes)
 {
-    QByteArray hex;
-    hex.reserve(bytes.size() * 2);
+    QString units;
+    units.reserve(bytes.size() / 2 + 1);
     for (qsizetype i = 0; i < bytes.size(); i += 2) {
-        const int unit = quint8(bytes[i]) | (i + 1 < bytes.size() ? quint8(bytes[i + 1]) << 8 : 0);
+        const char16_t unit = char16_t(quint8(bytes[i]) | (i + 1 < bytes.size() ? quint8(bytes[i + 1]) << 8 : 0));
         if (unit != 0)
-            hex += QByteArray::number(unit, 16).rightJustified(4, '0');
+            units.append(QChar(unit));
     }
-    return Ucs2HexToText(hex);
+    // Surrogates only in pairs: a lone one would be no character at all.
+    for (qsizetype i = 0; i < units.size(); ++i) {
+        if (units[i].isHighSurrogate() && i + 1 < units.size() && units[i + 1].isLowSurrogate())
+            ++i;
+        else if (units[i].isSurrogate())
+            units[i] = QChar::ReplacementCharacter;
+    }
+    return units;
 }
 
 } // namespace
@@ -80,16 +87,16 @@ const std::array<AdresarField, 35> AdresarFields{{
     {{0x00, 0x39, Ff, 0x03, 0x00, 0x00}, T::Byte, "SkupinaCislo", nullptr},
 }};
 
-QByteArray DecodeUcs2Field(const QByteArray &bytes)
+QString DecodeUcs2Field(const QByteArray &bytes)
 {
     return decodeUnits(bytes.left(qMax<qsizetype>(bytes.size() - 2, 0)));
 }
 
-QByteArray BirthdayForDisplay(const QByteArray &stored)
+QString BirthdayForDisplay(const QString &stored)
 {
     if (stored.size() < 8)
         return stored;
-    return stored.mid(6, 2) + '.' + stored.mid(4, 2) + '.' + stored.left(4);
+    return stored.mid(6, 2) + u'.' + stored.mid(4, 2) + u'.' + stored.left(4);
 }
 
 TAdresar ParseAdresarRecord(const QByteArray &recordBytes)
@@ -119,7 +126,7 @@ TAdresar ParseAdresarRecord(const QByteArray &recordBytes)
             contact.*field.text = decodeUnits(takeAt(record, data, length - 2));
             break;
         case AdresarFieldType::Number:
-            contact.*field.text = takeAt(record, data, length - 1);
+            contact.*field.text = Cp1250::toUnicode(takeAt(record, data, length - 1));
             break;
         case AdresarFieldType::Byte:
             if (data < record.size())
@@ -159,6 +166,38 @@ AdresarFile ReadAdresarFile(const QByteArray &file)
     return result;
 }
 
+namespace {
+
+// The next occurrence of a marker at or after a position that only grows:
+// an occurrence found stays the answer until the position passes it, and a
+// marker missing from some position on is missing from every later one. So
+// each marker's search goes over the file once however many entries ask.
+class MarkerFinder
+{
+public:
+    MarkerFinder(const QByteArray &file, const QByteArray &marker)
+        : m_file(file)
+        , m_marker(marker)
+    {
+    }
+    qsizetype next(qsizetype pos)
+    {
+        if (m_from < 0 || pos < m_from || (m_at >= 0 && m_at < pos)) {
+            m_from = pos;
+            m_at = pos < m_file.size() ? m_file.indexOf(m_marker, pos) : -1;
+        }
+        return m_at;
+    }
+
+private:
+    const QByteArray &m_file;
+    const QByteArray m_marker;
+    qsizetype m_from = -1;  // where the last search started
+    qsizetype m_at = -1;    // what it found there (-1: nothing from m_from on)
+};
+
+} // namespace
+
 SkupinyTable ParseSkupinyList(const QByteArray &file)
 {
     SkupinyTable table;
@@ -167,25 +206,27 @@ SkupinyTable ParseSkupinyList(const QByteArray &file)
     if (file.isEmpty())
         return table;
 
-    // pos stands for the bytes already removed from the front.
+    MarkerFinder numberMarker(file, GroupNumberMarker), nameMarker(file, GroupNameMarker),
+        follows(file, GroupFollows);
+    // pos stands for the bytes already removed from the front; it only grows.
     qsizetype pos = 0;
-    const auto skipPast = [&](const QByteArray &marker) {
-        const qsizetype at = file.indexOf(marker, pos);
-        pos = at >= 0 ? at + marker.size() : pos + 1;
+    const auto skipPast = [&](MarkerFinder &marker, qsizetype size) {
+        const qsizetype at = marker.next(pos);
+        pos = at >= 0 ? at + size : pos + 1;
     };
     int i = 1;
     do {
         TSkupiny &entry = table.entries[i];
-        skipPast(GroupNumberMarker);
+        skipPast(numberMarker, GroupNumberMarker.size());
         entry.CisloSkupiny = readWord(file, pos);
-        skipPast(GroupNameMarker);
+        skipPast(nameMarker, GroupNameMarker.size());
         const int n = readWord(file, pos);
         pos += 3;
         entry.NazevSkupiny = takeAt(file, pos, n - 2);
         pos += n;
         table.count = i;
         ++i;
-    } while (pos < file.size() && file.indexOf(GroupFollows, pos) >= 0 && i < SkupinyCapacity);
+    } while (pos < file.size() && follows.next(pos) >= 0 && i < SkupinyCapacity);
     return table;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 #include <array>
 
@@ -21,25 +22,29 @@
 //
 // Group file: entries found by markers: 03 01 and the group number (16
 // bits); then 04 04, a 16-bit n, one byte and a name of n - 2 bytes in
-// Windows-1250; entries go on while 00 03 occurs in the rest.
+// Windows-1250; entries go on while 00 03 occurs in the rest. The reader
+// goes over the file once for each marker, however many entries it makes.
 //
 // The readers take whatever bytes a file holds. They never read outside
 // their input: a length running past the end of its record takes the bytes
 // that are there (never the record's own 3D FF), a pattern too close to the
 // end for its length gives an empty field, and every loop moves forward.
 
-// One contact. Texts are Windows-1250 bytes. ONarozky holds the birthday as
-// shown (DD.MM.YYYY, see BirthdayForDisplay).
+// One contact. Texts are Unicode as the file holds them (its text fields
+// are UTF-16), so a name Windows-1250 lacks (Cyrillic, Polish, an emoji)
+// stays whole; number fields are their 8-bit characters read as
+// Windows-1250. ONarozky holds the birthday as shown (DD.MM.YYYY, see
+// BirthdayForDisplay).
 struct TAdresar
 {
-    QByteArray Krestni, Prijmeni, SoukTel, ObchTel, SoukMobil, ObchMobil;
-    QByteArray SEmail1, SEmail2, SWWW, SFax, SUlice, SMesto, SPSC, SZeme1, SZeme2, SDodatek,
+    QString Krestni, Prijmeni, SoukTel, ObchTel, SoukMobil, ObchMobil;
+    QString SEmail1, SEmail2, SWWW, SFax, SUlice, SMesto, SPSC, SZeme1, SZeme2, SDodatek,
         SPoznamka;
-    QByteArray OEmail1, OEmail2, OWWW, OFax, OFirma, OPozice, OUlice, OMesto, OPSC, OZeme1, OZeme2,
+    QString OEmail1, OEmail2, OWWW, OFax, OFirma, OPozice, OUlice, OMesto, OPSC, OZeme1, OZeme2,
         ODodatek, OPoznamka;
-    QByteArray OZvuk, OObrazek, ONarozky;
+    QString OZvuk, OObrazek, ONarozky;
     qint32 SkupinaCislo = 0; // group number, 0 = none
-    QByteArray ZobrJmeno;
+    QString ZobrJmeno;
 
     bool operator==(const TAdresar &) const = default;
 };
@@ -64,22 +69,21 @@ struct AdresarField
     std::array<unsigned char, 6> pattern;
     AdresarFieldType type;
     const char *name;
-    QByteArray TAdresar::*text;
+    QString TAdresar::*text;
 };
 extern const std::array<AdresarField, 35> AdresarFields;
 
 // The text of text data: the UTF-16LE units of all but the last two bytes
 // (the 0000 unit), an odd byte left over as a unit of its own, units 0000
-// skipped, every other unit converted by the SMS codec's mapping to
-// Windows-1250 (a character the code page lacks gives '?').
-QByteArray DecodeUcs2Field(const QByteArray &bytes);
+// skipped; a surrogate without its partner becomes U+FFFD.
+QString DecodeUcs2Field(const QByteArray &bytes);
 
 // One contact from the bytes of one record (its 3D FF included or not).
 TAdresar ParseAdresarRecord(const QByteArray &record);
 
 // The stored birthday YYYYMMDD as DD.MM.YYYY; a text shorter than eight
 // characters is kept as it is.
-QByteArray BirthdayForDisplay(const QByteArray &stored);
+QString BirthdayForDisplay(const QString &stored);
 
 // The records of a database file, each with its 3D FF. A file without any
 // 3D FF gives a single record made of its first byte (an empty contact).

@@ -7,9 +7,15 @@
 
 namespace {
 
+// Group names are Windows-1250 in their file; contact texts are Unicode.
 QString text(const QByteArray &cp1250)
 {
     return Cp1250::toUnicode(cp1250);
+}
+
+const QString &text(const QString &unicode)
+{
+    return unicode;
 }
 
 QString escaped(const QString &value)
@@ -71,7 +77,7 @@ QString formattedName(const TAdresar &c)
         return name;
     if (!c.OFirma.isEmpty())
         return text(c.OFirma);
-    for (const QByteArray *number : {&c.SoukMobil, &c.ObchMobil, &c.SoukTel, &c.ObchTel})
+    for (const QString *number : {&c.SoukMobil, &c.ObchMobil, &c.SoukTel, &c.ObchTel})
         if (!number->isEmpty())
             return text(*number);
     return {};
@@ -97,9 +103,9 @@ QByteArray ContactToVCard(const TAdresar &c, const QList<TSkupiny> &skupiny)
     appendLine(out, QStringLiteral("FN:") + escaped(formattedName(c)));
     appendLine(out, QStringLiteral("N:") + joined({text(c.Prijmeni), text(c.Krestni), {}, {}, {}}));
 
-    const auto property = [&out](const char *name, const QByteArray &value) {
+    const auto property = [&out](const char *name, const QString &value) {
         if (!value.isEmpty())
-            appendLine(out, QLatin1String(name) + u':' + escaped(text(value)));
+            appendLine(out, QLatin1String(name) + u':' + escaped(value));
     };
     property("TEL;TYPE=HOME,VOICE", c.SoukTel);
     property("TEL;TYPE=WORK,VOICE", c.ObchTel);
@@ -114,9 +120,9 @@ QByteArray ContactToVCard(const TAdresar &c, const QList<TSkupiny> &skupiny)
     property("URL", c.SWWW);
     property("URL", c.OWWW);
 
-    const auto address = [&out](const char *type, const QByteArray &dodatek, const QByteArray &ulice,
-                                const QByteArray &mesto, const QByteArray &zeme2,
-                                const QByteArray &psc, const QByteArray &zeme1) {
+    const auto address = [&out](const char *type, const QString &dodatek, const QString &ulice,
+                                const QString &mesto, const QString &zeme2, const QString &psc,
+                                const QString &zeme1) {
         if ((dodatek + ulice + mesto + zeme2 + psc + zeme1).isEmpty())
             return;
         appendLine(out, QStringLiteral("ADR;TYPE=%1:").arg(QLatin1String(type))
@@ -128,9 +134,9 @@ QByteArray ContactToVCard(const TAdresar &c, const QList<TSkupiny> &skupiny)
 
     property("ORG", c.OFirma);
     property("TITLE", c.OPozice);
-    QByteArray note = c.SPoznamka;
+    QString note = c.SPoznamka;
     if (!c.OPoznamka.isEmpty())
-        note += (note.isEmpty() ? QByteArray() : QByteArray("\n")) + c.OPoznamka;
+        note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + c.OPoznamka;
     property("NOTE", note);
 
     const QDate birthday = QDate::fromString(text(c.ONarozky).trimmed(), QStringLiteral("dd.MM.yyyy"));
@@ -138,7 +144,7 @@ QByteArray ContactToVCard(const TAdresar &c, const QList<TSkupiny> &skupiny)
         appendLine(out, QStringLiteral("BDAY:") + birthday.toString(QStringLiteral("yyyy-MM-dd")));
 
     if (const int entry = GroupEntryFor(skupiny, c.SkupinaCislo))
-        property("CATEGORIES", skupiny[entry].NazevSkupiny.trimmed());
+        property("CATEGORIES", text(skupiny[entry].NazevSkupiny.trimmed()));
     appendLine(out, QStringLiteral("END:VCARD"));
     return out;
 }

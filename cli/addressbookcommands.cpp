@@ -7,7 +7,9 @@
 #include "cp1250.h"
 #include "vcard.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cstdio>
@@ -99,7 +101,7 @@ int runShow(const QStringList &arguments)
             QStringList members;
             for (const AdresarField &field : AdresarFields) {
                 const QString key = jsonString(QLatin1String(field.name)) + QStringLiteral(": ");
-                members << key + (field.text ? jsonString(utf8Of(c.*field.text))
+                members << key + (field.text ? jsonString(c.*field.text)
                                              : QString::number(c.SkupinaCislo));
             }
             members << QStringLiteral("\"Skupina\": ") + jsonString(groupName(loaded, c));
@@ -123,7 +125,7 @@ int runShow(const QStringList &arguments)
         for (const AdresarField &field : AdresarFields) {
             QString value;
             if (field.text)
-                value = utf8Of(c.*field.text);
+                value = c.*field.text;
             else if (c.SkupinaCislo != 0)
                 value = QString::number(c.SkupinaCislo);
             if (!value.isEmpty())
@@ -146,6 +148,7 @@ int runVcard(const QStringList &arguments)
     const QString outPath = takeOption(args, QStringLiteral("-o"), &missing);
     if (missing)
         return cliFail(command, QStringLiteral("-o needs a file"), CliUsage);
+    const bool force = takeFlag(args, QStringLiteral("--force"));
     Loaded loaded;
     if (const int status = load(command, args, &loaded); status != CliOk)
         return status;
@@ -159,6 +162,8 @@ int runVcard(const QStringList &arguments)
         std::fflush(stdout);
         return CliOk;
     }
+    if (QFileInfo::exists(outPath) && !force)
+        return cliFail(command, QStringLiteral("%1 exists (--force replaces it)").arg(QDir::toNativeSeparators(outPath)));
     QSaveFile file(outPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(vcard) != vcard.size() || !file.commit())
         return cliFail(command, QStringLiteral("cannot write %1: %2").arg(outPath, file.errorString()));
@@ -177,11 +182,12 @@ const CliRegistration addressBookCommands{
      "Without --json every non-empty field is listed by its name. At most the first 500\n"
      "records are read, as the phone manager does.\n",
      runShow},
-    {"addressbook vcard", "FILE [--groups FILE] [-o OUT]",
+    {"addressbook vcard", "FILE [--groups FILE] [-o OUT [--force]]",
      "write the contacts of a contact database file as vCard 3.0",
      "The same file as the address-book page saves: UTF-8, one vCard per contact, the\n"
      "group as CATEGORIES when --groups is given. Without -o it goes to standard output;\n"
-     "with -o OUT the file is replaced only once it is complete.\n",
+     "with -o OUT it is written to OUT once it is complete; an existing OUT is replaced\n"
+     "only with --force (without it: exit status 1, the file stays).\n",
      runVcard},
 };
 

@@ -44,19 +44,24 @@ QString fixJson(const Nmea::GgaFix &fix, const QList<Nmea::Satellite> &satellite
                         .arg(jsonString(QString::fromLatin1(Nmea::constellationName(s.constellation))),
                              jsonNumber(s.elevation), jsonNumber(s.azimuth), jsonNumber(s.snr)));
     }
-    return QStringLiteral("{\"time\": %1, \"lat\": %2, \"lon\": %3, \"alt\": %4, \"used\": %5, "
+    return QStringLiteral("{\"time\": %1, \"fix\": %7, \"lat\": %2, \"lon\": %3, \"alt\": %4, \"used\": %5, "
                           "\"satellites\": [%6]}\n")
         .arg(jsonString(fix.time->toString(QStringLiteral("HH:mm:ss"))), coordinateJson(fix.latitude),
              coordinateJson(fix.longitude),
              fix.altitude ? QString::number(*fix.altitude, 'f', 1) : QStringLiteral("null"),
-             fix.usedPresent ? jsonNumber(fix.used) : QStringLiteral("null"), sats.join(QStringLiteral(", ")));
+             fix.usedPresent ? jsonNumber(fix.used) : QStringLiteral("null"), sats.join(QStringLiteral(", ")),
+             fix.hasFix() ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 QString fixText(const Nmea::GgaFix &fix, const QList<Nmea::Satellite> &satellites)
 {
     QString text = fix.time->toString(QStringLiteral("HH:mm:ss"));
-    text += QStringLiteral("  lat ") + (fix.latitude ? fix.latitude->display() : QStringLiteral("-"));
-    text += QStringLiteral("  lon ") + (fix.longitude ? fix.longitude->display() : QStringLiteral("-"));
+    if (fix.hasFix()) {
+        text += QStringLiteral("  lat ") + fix.latitude->display();
+        text += QStringLiteral("  lon ") + fix.longitude->display();
+    } else {
+        text += QStringLiteral("  no fix");
+    }
     text += QStringLiteral("  alt ")
             + (fix.altitude ? QString::number(*fix.altitude, 'f', 1) + QStringLiteral(" m") : QStringLiteral("-"));
     text += QStringLiteral("  used ") + (fix.usedPresent ? QString::fromLatin1(fix.used) : QStringLiteral("-"));
@@ -114,8 +119,10 @@ int runGpsWatch(const QStringList &arguments)
     QTimer quiet;
     quiet.setSingleShot(true);
     quiet.setInterval(300);
+    // Several fixes may arrive in one read: once N are printed the rest of
+    // that read is not.
     auto flush = [&] {
-        if (!pending)
+        if (!pending || (count > 0 && printed >= count))
             return;
         cliOut(json ? fixJson(*pending, receiver.satellites()) : fixText(*pending, receiver.satellites()));
         pending.reset();
@@ -174,8 +181,10 @@ const CliRegistration gpsCommands{
      "hemisphere), altitude, satellites used, then one line per satellite in view.\n"
      "Sentences with a wrong checksum are ignored.\n"
      "  --count N   stop after N fixes (default: run until Ctrl-C).\n"
-     "  --json      one object per fix: \"time\", \"lat\" and \"lon\" (signed decimal\n"
-     "              degrees, south and west negative), \"alt\", \"used\" and \"satellites\"\n"
+     "Without a fix (quality 0 or no position) the line says \"no fix\".\n"
+     "  --json      one object per fix: \"time\", \"fix\" (false: no position),\n"
+     "              \"lat\" and \"lon\" (signed decimal degrees, south and west negative;\n"
+     "              null without a fix), \"alt\", \"used\" and \"satellites\"\n"
      "              (objects with \"id\", \"constellation\", \"elevation\", \"azimuth\", \"snr\";\n"
      "              null where the receiver gave no value).\n"
      "Exit status 1 when the port cannot be opened or goes away.\n",

@@ -3,6 +3,7 @@
 #include "comport.h"
 #include "cp1250.h"
 #include "dialogs.h"
+#include "messagetexts.h"
 #include "skyview.h"
 
 #include <QGridLayout>
@@ -259,21 +260,23 @@ void GpsPage::addLogLine(const QByteArray &line)
 
 void GpsPage::ShowGgaFix(const Nmea::GgaFix &fix)
 {
-    // The fields in display order; the first one missing ends the update.
     if (!fix.time)
         return;
     m_time->setText(Nmea::timeText(*fix.time));
-    if (!fix.latitude)
-        return;
-    m_latitude->setText(fix.latitude->display());
-    if (!fix.longitude)
-        return;
-    m_longitude->setText(fix.longitude->display());
-    if (!fix.altitude)
-        return;
-    m_altitude->setText(Nmea::altitudeText(*fix.altitude));
     if (fix.usedPresent)
         m_satelits->setText(QString::fromLatin1(fix.used));
+    if (!fix.hasFix()) {
+        // The last position shown is not where the receiver is now.
+        static const MessageTexts defaults = MessageTexts::defaults();
+        const QString noFix = Cp1250::toUnicode((m_texts ? *m_texts : defaults).gpsNoFix);
+        m_latitude->setText(noFix);
+        m_longitude->setText(noFix);
+        m_altitude->setText(QStringLiteral("-"));
+        return;
+    }
+    m_latitude->setText(fix.latitude->display());
+    m_longitude->setText(fix.longitude->display());
+    m_altitude->setText(fix.altitude ? Nmea::altitudeText(*fix.altitude) : QStringLiteral("-"));
 }
 
 void GpsPage::ShowGsvSatellites(const QList<Nmea::Satellite> &satellites)

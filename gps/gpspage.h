@@ -13,6 +13,7 @@ class QPushButton;
 class QTabWidget;
 class QTreeWidget;
 class TComPort;
+struct MessageTexts;
 
 // The sky view control GPSMapa: 200 by 200 logical pixels, drawn from the
 // satellites in view at the screen's pixel density.
@@ -67,12 +68,16 @@ public:
     QLabel *lTime() const { return m_time; }
     QLabel *lSatelits() const { return m_satelits; }
     NmeaReceiver *receiver() const { return m_receiver; }
+    // The window's localized texts (the built-in defaults until set).
+    void setTexts(const MessageTexts *texts) { m_texts = texts; }
 
     // Button down: opens GPSPort ("Stop"); up: closes it ("Start"). A failed
     // open shows the port's error and puts the button back up.
     void GPSPripojClick(bool down);
     // Receive handler of GPSPort.
     void GPSPortRxChar(int count);
+    // The time of every GGA; the position only with a fix, otherwise the
+    // position labels say that there is none.
     void ShowGgaFix(const Nmea::GgaFix &fix);
     void ShowGsvSatellites(const QList<Nmea::Satellite> &satellites);
 
@@ -83,6 +88,7 @@ private:
 
     // The window may destroy its port before this page.
     QPointer<TComPort> m_port;
+    const MessageTexts *m_texts = nullptr;
     NmeaReceiver *m_receiver;
     QTabWidget *m_pageControl;
     QPushButton *m_pripoj;

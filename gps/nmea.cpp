@@ -320,19 +320,20 @@ std::optional<GgaFix> parseGga(QByteArrayView line)
     fix.time = utcTime(field(f, 0));
     if (!fix.time)
         return std::nullopt;
-    fix.latitude = coordinate(field(f, 1), field(f, 2), 90, "NS");
-    if (!fix.latitude)
-        return fix;
-    fix.longitude = coordinate(field(f, 3), field(f, 4), 180, "EW");
-    if (!fix.longitude)
-        return fix;
-    fix.altitude = decimalNumber(field(f, 8));
-    if (!fix.altitude)
-        return fix;
+    fix.quality = wholeNumber(field(f, 5));
     fix.used = field(f, 6).toByteArray();
     fix.usedPresent = !fix.used.isEmpty() && fix.used.size() <= 3 && allDigits(fix.used);
     if (!fix.usedPresent)
         fix.used.clear();
+    if (!fix.quality || *fix.quality == 0)
+        return fix;
+    const auto latitude = coordinate(field(f, 1), field(f, 2), 90, "NS");
+    const auto longitude = coordinate(field(f, 3), field(f, 4), 180, "EW");
+    if (!latitude || !longitude)
+        return fix;
+    fix.latitude = latitude;
+    fix.longitude = longitude;
+    fix.altitude = decimalNumber(field(f, 8));
     return fix;
 }
 
@@ -406,10 +407,19 @@ QList<QByteArray> LineAssembler::feed(QByteArrayView bytes)
     QList<QByteArray> lines;
     for (char c : bytes) {
         if (c == '\n') {
-            lines.append(GpsLineBuffer);
+            if (m_tooLong)
+                ++m_overlong;
+            else
+                lines.append(GpsLineBuffer);
             GpsLineBuffer.clear();
-        } else if (c != '\r' && GpsLineBuffer.size() < MaxLineLength) {
+            m_tooLong = false;
+        } else if (c == '\r' || m_tooLong) {
+            continue;
+        } else if (GpsLineBuffer.size() < MaxLineLength) {
             GpsLineBuffer.append(c);
+        } else {
+            m_tooLong = true;
+            GpsLineBuffer.clear();
         }
     }
     return lines;

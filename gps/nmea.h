@@ -4,8 +4,9 @@
 //
 // The stream is cut into lines at LF; CR is dropped wherever it appears, so
 // CR LF and LF alone end a line alike. A line may arrive in any number of
-// pieces. A line that never ends is cut at MaxLineLength characters (a real
-// sentence has at most 82), so junk without line feeds cannot grow memory.
+// pieces. A line longer than MaxLineLength characters (a real sentence has
+// at most 82) is dropped whole when its line feed comes: its start alone
+// could pass for a sentence, and junk without line feeds cannot grow memory.
 //
 // A sentence is "$" + talker (two letters) + type + "," fields [ "*hh" ].
 // A checksum that is present must match (XOR of the characters between "$"
@@ -95,19 +96,24 @@ struct Coordinate
     QString display() const;
 };
 
-// What a GGA sentence gave. Parsing follows the display order (time,
-// latitude, longitude, altitude, satellites used) and stops at the first
-// field that is empty or not valid; what came before it stays. No time means
-// nothing at all.
+// What a GGA sentence gave. No time means nothing at all. Latitude and
+// longitude come as a pair or not at all, and only with a fix (a quality of
+// 1 or more): a receiver that lost its fix may repeat its last position
+// with quality 0, which is not where it is now. The altitude comes only
+// with the position. The satellites used are taken whenever they are valid.
 struct GgaFix
 {
     QByteArray talker;
     std::optional<QTime> time;
+    std::optional<int> quality;      // 0 no fix, 1 GPS, 2 differential, ...
     std::optional<Coordinate> latitude;
     std::optional<Coordinate> longitude;
     std::optional<double> altitude;  // metres above mean sea level
     QByteArray used;                 // satellites used, as received ("08")
     bool usedPresent = false;
+
+    // A current position: the receiver has a fix and sent where it is.
+    bool hasFix() const { return latitude.has_value(); }
 };
 
 // One GSV sentence.
@@ -143,6 +149,12 @@ public:
     // Appends bytes; returns the lines completed by them, without CR and LF.
     QList<QByteArray> feed(QByteArrayView bytes);
     QByteArray GpsLineBuffer;
+    // Lines dropped because they were longer than MaxLineLength.
+    int overlongLines() const { return m_overlong; }
+
+private:
+    bool m_tooLong = false;  // the line being received is past MaxLineLength
+    int m_overlong = 0;
 };
 
 // The satellites in view from the GSV cycles of every talker.
@@ -187,7 +199,7 @@ public:
     QList<Nmea::Satellite> satellites() const { return m_table.SatellitsList(); }
     const Nmea::LineAssembler &lines() const { return m_lines; }
     // Forgets the partial line (after the port was closed).
-    void resetLine() { m_lines.GpsLineBuffer.clear(); }
+    void resetLine() { m_lines = Nmea::LineAssembler(); }
 
 signals:
     // Every line, the empty and the corrupted ones included.

@@ -246,6 +246,7 @@ void TForm1::createPages()
     m_locksPage = new LocksPage(ui->TabSheet6);
     putIntoPage(ui->TabSheet6, m_locksPage);
     m_gpsPage = new GpsPage(GPSPort, m_locksPage->GpsMonitor());
+    m_gpsPage->setTexts(&m_texts);
     m_locksPage->GpsMonitorLayout()->addWidget(m_gpsPage);
     m_phonebookPage = new PhonebookPage(ui->TabSheet2);
     putIntoPage(ui->TabSheet2, m_phonebookPage);

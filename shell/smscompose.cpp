@@ -29,7 +29,7 @@ TNovaSMSDlg *AttachSmsCompose(TForm1 &form)
         const AddressBookPage *book = form.addressBookPage();
         if (!book || record < 1 || record > book->AdresarCount() || record >= book->AdresarList().size())
             return std::nullopt;
-        return Cp1250::toUnicode(book->AdresarList()[record].SoukTel);
+        return book->AdresarList()[record].SoukTel;
     };
     links.programFolder = form.programFolder();
     links.texts = &form.messageTexts();

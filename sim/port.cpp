@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -132,6 +133,15 @@ void PtyPort::discardOutput()
 {
     m_pieces.clear();
     m_queuedBytes = 0;
+}
+
+bool PtyPort::dropUnread()
+{
+    int waiting = 0;
+    if (m_slave < 0 || ::ioctl(m_slave, FIONREAD, &waiting) != 0 || waiting <= 0)
+        return false;
+    ::tcflush(m_slave, TCIFLUSH);
+    return true;
 }
 
 Clock::time_point PtyPort::nextDue() const

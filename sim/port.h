@@ -50,6 +50,10 @@ public:
     void sendReply(const std::string &bytes);
     // Drops everything not yet written.
     void discardOutput();
+    // Drops what was written earlier and still waits in the line, unread by
+    // any client (the line holds it for whoever opens the port next); true
+    // when there was some.
+    bool dropUnread();
 
     // Poll support: whether output is due now, and when the next piece is due.
     bool wantsWrite(Clock::time_point now) const;

@@ -377,6 +377,22 @@ bool Simulator::start(std::string &error)
                    ValueType::range(0, 2));
     m_registry.key("at.charset", "GSM", "character set of texts: GSM, IRA or UCS2 (AT+CSCS)",
                    ValueType::oneOf({"GSM", "IRA", "UCS2"}));
+    // The line's faults, changeable while the handset runs; the options give
+    // their starting values.
+    m_registry.key("latency", std::to_string(m_options.pacing.latencyMs),
+                   "ms every reply (not the echo) waits after its request, on every port (--latency)",
+                   ValueType::range(0, 600000));
+    m_registry.key("split", std::to_string(m_options.pacing.splitBytes),
+                   "replies go out in pieces of at most this many bytes, 0 whole (--split)",
+                   ValueType::range(0, 1 << 20));
+    m_registry.key("gap", std::to_string(m_options.pacing.gapMs), "ms of pause after each piece of a reply (--gap)",
+                   ValueType::range(0, 600000));
+    m_registry.key("junk", "0",
+                   "chance in 1000 that an answer on the modem port (AT mode) comes after a random line "
+                   "that is no answer",
+                   ValueType::range(0, 1000));
+    m_registry.key("junk.seed", "1", "seed of the junk lines; setting it starts their sequence again",
+                   ValueType::number());
 
     m_registry.control("get", "get KEY: the key's value", [](Simulator &sim, const std::string &args) {
         const std::string key = trim(args);
@@ -460,10 +476,10 @@ bool Simulator::start(std::string &error)
         if (key.compare(0, 3, "at.") == 0)
             m_profile[key] = value;
 
+    applyLineFaults();
     PtyPort *ports[] = {&m_modem, &m_diag, &m_gps};
     const char *names[] = {"modem", "diag", "gps"};
     for (int i = 0; i < 3; ++i) {
-        ports[i]->setPacing(m_options.pacing);
         ports[i]->setInputPaced(ports[i] == &m_diag);
         if (!ports[i]->open(m_options.dir + "/" + names[i], error))
             return false;
@@ -620,6 +636,7 @@ void Simulator::executeLine(const std::string &line)
 
     std::string body;
     std::vector<AtCommand> commands;
+    sendJunk();
     if (text.size() > MaxLineLength || !normalize(text.substr(2), body) || !parseCommands(body, commands)) {
         sendFinal(AtResult::error());
         return;
@@ -828,5 +845,47 @@ std::string Simulator::control(const std::string &line)
         return "ERROR empty command\n";
     if (it == controls.end())
         return "ERROR unknown command " + word + " (try help)\n";
-    return it->second.handler(*this, args);
+    const std::string reply = it->second.handler(*this, args);
+    applyLineFaults();
+    return reply;
+}
+
+void Simulator::applyLineFaults()
+{
+    Pacing pacing = m_options.pacing;
+    pacing.latencyMs = int(m_state.number("latency", pacing.latencyMs));
+    pacing.splitBytes = int(m_state.number("split", pacing.splitBytes));
+    pacing.gapMs = int(m_state.number("gap", pacing.gapMs));
+    for (PtyPort *port : {&m_modem, &m_diag, &m_gps})
+        port->setPacing(pacing);
+    const std::string seed = m_state.value("junk.seed");
+    if (seed != m_junkSeed) {
+        m_junkSeed = seed;
+        m_junkRandom.seed(std::uint32_t(m_state.number("junk.seed", 1)));
+    }
+}
+
+void Simulator::sendJunk()
+{
+    const long rate = m_state.number("junk", 0);
+    if (rate <= 0 || long(m_junkRandom() % 1000) >= rate)
+        return;
+    // Letters, digits and blanks, never a result code: noise, not an answer
+    // the program could recognise as one.
+    static const char chars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789  ";
+    static const char *const results[] = {"OK", "ERROR", "RING", "CONNECT", "BUSY", "NO CARRIER", "NO ANSWER",
+                                          "NO DIALTONE"};
+    std::string junk;
+    for (;;) {
+        junk.clear();
+        const size_t length = 2 + m_junkRandom() % 23;
+        for (size_t i = 0; i < length; ++i)
+            junk += chars[m_junkRandom() % (sizeof chars - 1)];
+        junk = trim(junk);
+        if (!junk.empty()
+            && std::none_of(std::begin(results), std::end(results), [&](const char *r) { return junk == r; }))
+            break;
+    }
+    const std::string end = lineEnd();
+    m_modem.sendReply(end + junk + end);
 }

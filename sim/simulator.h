@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -262,6 +263,10 @@ public:
 
     // The control socket's command line.
     std::string control(const std::string &line);
+    // Puts the keys latency, split and gap into the ports' pacing and
+    // reseeds the junk lines when junk.seed changed (after every control
+    // command, so that "set" takes effect at once).
+    void applyLineFaults();
 
     // The most recent MaxLogLines entries of each log; longer entries are
     // cut to MaxLogEntryBytes and say so.
@@ -281,6 +286,8 @@ private:
     void handleFrame(const std::string &frame);
     void sendFrame(const std::string &payload);
     void remember(std::deque<std::string> &log, const std::string &entry);
+    // Now and then (key "junk") a random line before an answer.
+    void sendJunk();
 
     Options m_options;
     State m_state;
@@ -294,6 +301,8 @@ private:
     std::string m_diagBuffer;
     std::deque<std::string> m_atLog, m_diagLog;
     std::vector<Clock::time_point> m_tickDue;
+    std::mt19937 m_junkRandom{1};
+    std::string m_junkSeed;
 };
 
 // Frame helpers of the diagnostic port (CRC-16/X.25, 7D/7E escaping).

@@ -193,6 +193,8 @@ inline constexpr LanguageText LanguageTexts[] = {
     {"info", 60, "Zapnuto", Target::ComboItem, "Umlceni", 0},
     {"info", 61, "Vypnuto", Target::ComboItem, "Umlceni", 1},
     {"info", 62, "Pípnutí", Target::ComboItem, "Umlceni", 2},
+    // The GPS group box: the position labels while the receiver has no fix.
+    {"info", 1600, "poloha neurčena", Target::Message, nullptr, 0, &MessageTexts::gpsNoFix},
     // [seznam]
     {"seznam", 0, "#", Target::Column, "Seznam", 0},
     {"seznam", 1, "číslo", Target::Column, "Seznam", 1},

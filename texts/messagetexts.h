@@ -59,6 +59,7 @@ struct MessageTexts
     QByteArray adrNothingToSave;    // adresar/604
     QByteArray adrSaved;            // adresar/605, %1 the file
     QByteArray adrDeleteQuestion;   // adresar/606, %1 the display name
+    QByteArray gpsNoFix;            // info/1600, latitude and longitude without a fix
     QByteArray portMissing;      // dialogy/22, "%s" stands for the port's name
     QByteArray portMissingHint;  // dialogy/23
     QByteArray readoutIncomplete; // dialogy/1400, status panel 0: a query got no answer in time

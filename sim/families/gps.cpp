@@ -199,9 +199,13 @@ void Receiver::playLog(Simulator &sim)
 
 void Receiver::tick(Simulator &sim)
 {
-    // Nobody reading: a receiver's bytes are simply lost, not stored up.
+    // Nobody reading: a receiver's bytes are simply lost, not stored up. A
+    // client reads each second's sentences within moments; what is still in
+    // the line a second later has no reader, and a client that opens the
+    // port later must not get minutes-old positions.
     if (sim.gps().hasPending())
         sim.gps().discardOutput();
+    sim.gps().dropUnread();
     if (!sim.powered())
         return;
     if (m_logLoaded) {

@@ -132,6 +132,22 @@ void TestAddressBookCli::vcard()
     QFile f(out);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), expected);
+    f.close();
+
+    // A file that is there is replaced only with --force.
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("the user's own file");
+    f.close();
+    const QStringList again{u"addressbook"_qs, u"vcard"_qs, m_db, u"-o"_qs, out};
+    const CliRun refused = RunCli(again);
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains("exists (--force replaces it)"), refused.err.constData());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("the user's own file"));
+    f.close();
+    QCOMPARE(RunCli(again + QStringList{u"--force"_qs}).exitCode, 0);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().startsWith("BEGIN:VCARD"));
 }
 
 void TestAddressBookCli::failures_data()

@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,19 +31,19 @@ QByteArray cp(const QString &text)
     return Cp1250::fromUnicode(text);
 }
 
-QByteArray fieldOf(const TAdresar &c, const QByteArray &name)
+QString fieldOf(const TAdresar &c, const QByteArray &name)
 {
     for (const AdresarField &f : AdresarFields)
         if (name == f.name)
-            return f.text ? c.*f.text : QByteArray::number(c.SkupinaCislo);
-    return "<no such field>";
+            return f.text ? c.*f.text : QString::number(c.SkupinaCislo);
+    return QStringLiteral("<no such field>");
 }
 
 // Every field but `except` is empty.
 bool othersEmpty(const TAdresar &c, const QByteArray &except)
 {
     for (const AdresarField &f : AdresarFields)
-        if (except != f.name && fieldOf(c, f.name) != (f.text ? "" : "0"))
+        if (except != f.name && fieldOf(c, f.name) != QLatin1String(f.text ? "" : "0"))
             return false;
     return true;
 }
@@ -61,9 +62,13 @@ private slots:
     void generatedContacts();
     void groups_data();
     void groups();
+    void groupsMatchTheMarkerWalk_data();
+    void groupsMatchTheMarkerWalk();
     void groupShownForContact_data();
     void groupShownForContact();
     void vcardStrict();
+    void vcardKeepsNamesWindows1250Lacks_data();
+    void vcardKeepsNamesWindows1250Lacks();
     void vcardReadByPython();
 };
 
@@ -71,13 +76,13 @@ void TestAdresar::record_data()
 {
     QTest::addColumn<QByteArray>("record");
     QTest::addColumn<QByteArray>("field");
-    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QByteArray>("value");  // UTF-8
 
     // Pattern, the spare byte, L, data; the record's 3D FF last.
     QTest::newRow("display name Anna")
         << hex("000500090000 01 0A00 41006E006E0061000000 3DFF") << QByteArray("ZobrJmeno") << QByteArray("Anna");
     QTest::newRow("unit 0D 01 is c-caron")
-        << hex("000100090000 01 0400 0D010000 3DFF") << QByteArray("Krestni") << QByteArray("\xE8");
+        << hex("000100090000 01 0400 0D010000 3DFF") << QByteArray("Krestni") << QByteArray("č");
     QTest::newRow("number 112")
         << hex("001800060000 01 0400 31313200 3DFF") << QByteArray("SoukTel") << QByteArray("112");
     QTest::newRow("group byte 05")
@@ -98,10 +103,16 @@ void TestAdresar::record_data()
         << QByteArray("A");
     QTest::newRow("units 0000 inside are skipped")
         << hex("000500090000 01 0800 410000004200 0000 3DFF") << QByteArray("ZobrJmeno") << QByteArray("AB");
+    // Texts stay as the file has them, also where Windows-1250 has no form.
     QTest::newRow("unit without a code-page form")
-        << hex("000500090000 01 0600 2D4E41000000 3DFF") << QByteArray("ZobrJmeno") << QByteArray("?A");
-    QTest::newRow("surrogate pair is one ?")
-        << hex("000500090000 01 0800 3DD800DE0000 3DFF") << QByteArray("ZobrJmeno") << QByteArray("?");
+        << hex("000500090000 01 0600 2D4E41000000 3DFF") << QByteArray("ZobrJmeno") << QByteArray("中A");
+    QTest::newRow("Cyrillic")
+        << hex("000500090000 01 0A00 1F04400438043204000000 3DFF") << QByteArray("ZobrJmeno")
+        << QByteArray("Прив");
+    QTest::newRow("surrogate pair is one character")
+        << hex("000500090000 01 0800 3DD800DE0000 3DFF") << QByteArray("ZobrJmeno") << QByteArray("😀");
+    QTest::newRow("lone surrogate is U+FFFD")
+        << hex("000500090000 01 0600 3DD841000000 3DFF") << QByteArray("ZobrJmeno") << QByteArray("\uFFFDA");
     QTest::newRow("text L of 2 is empty")
         << hex("000500090000 01 0200 0000 3DFF") << QByteArray("ZobrJmeno") << QByteArray();
     QTest::newRow("number L of 1 is empty")
@@ -138,7 +149,7 @@ void TestAdresar::record()
     QFETCH(QByteArray, field);
     QFETCH(QByteArray, value);
     const TAdresar contact = ParseAdresarRecord(record);
-    QCOMPARE(fieldOf(contact, field), value);
+    QCOMPARE(fieldOf(contact, field), QString::fromUtf8(value));
     QVERIFY2(othersEmpty(contact, field), "another field was filled");
 }
 
@@ -174,9 +185,9 @@ void TestAdresar::records()
     QCOMPARE(read.contacts.size(), stored);
     QCOMPARE(read.total, total);
     QCOMPARE(read.notShown(), total - stored);
-    QCOMPARE(read.contacts.first().ZobrJmeno, firstName);
+    QCOMPARE(read.contacts.first().ZobrJmeno, QString::fromUtf8(firstName));
     if (stored == 500)
-        QCOMPARE(read.contacts.last().ZobrJmeno, QByteArray("Kontakt 500"));
+        QCOMPARE(read.contacts.last().ZobrJmeno, QStringLiteral("Kontakt 500"));
 }
 
 // Whole contacts as the generator writes them, every field among them.
@@ -189,17 +200,17 @@ void TestAdresar::generatedContacts()
     for (qsizetype i = 0; i < table.size(); ++i) {
         const TAdresar &got = read.contacts[i];
         for (const QByteArray &name : fieldNames()) {
-            QByteArray want = cp(table[i].fields.value(name));
+            QString want = table[i].fields.value(name);
             if (name == "ONarozky" && !want.isEmpty())
-                want = want.mid(6, 2) + '.' + want.mid(4, 2) + '.' + want.left(4);
+                want = want.mid(6, 2) + u'.' + want.mid(4, 2) + u'.' + want.left(4);
             QVERIFY2(fieldOf(got, name) == want,
                      qPrintable(QStringLiteral("contact %1 field %2: %3")
                                     .arg(i + 1)
-                                    .arg(QLatin1String(name), Cp1250::toUnicode(fieldOf(got, name)))));
+                                    .arg(QLatin1String(name), fieldOf(got, name))));
         }
         QCOMPARE(got.SkupinaCislo, qMax(table[i].group, 0));
     }
-    QCOMPARE(read.contacts[3].ONarozky, QByteArray("31.12.1999"));
+    QCOMPARE(read.contacts[3].ONarozky, QStringLiteral("31.12.1999"));
 }
 
 void TestAdresar::groups_data()
@@ -249,6 +260,83 @@ void TestAdresar::groups()
     }
 }
 
+namespace {
+
+// The group file's rule spelled out the slow way: every marker searched
+// afresh from the current position, for every entry.
+SkupinyTable markerWalk(const QByteArray &file)
+{
+    SkupinyTable table;
+    table.entries.resize(SkupinyCapacity);
+    table.entries[0].NazevSkupiny = " ";
+    if (file.isEmpty())
+        return table;
+    auto word = [&](qsizetype at) {
+        auto b = [&](qsizetype i) { return i < file.size() ? quint8(file[i]) : 0; };
+        return b(at) | b(at + 1) << 8;
+    };
+    qsizetype pos = 0;
+    int i = 1;
+    do {
+        qsizetype at = file.indexOf("\x03\x01", pos);
+        pos = at >= 0 ? at + 2 : pos + 1;
+        table.entries[i].CisloSkupiny = word(pos);
+        at = file.indexOf("\x04\x04", pos);
+        pos = at >= 0 ? at + 2 : pos + 1;
+        const int n = word(pos);
+        pos += 3;
+        table.entries[i].NazevSkupiny = n > 2 && pos < file.size() ? file.mid(pos, n - 2) : QByteArray();
+        pos += n;
+        table.count = i++;
+    } while (pos < file.size() && file.indexOf(QByteArray("\x00\x03", 2), pos) >= 0 && i < SkupinyCapacity);
+    return table;
+}
+
+} // namespace
+
+// The reader goes over the file once, whatever its shape; it must give what
+// the marker walk gives, also where markers run out long before the end.
+void TestAdresar::groupsMatchTheMarkerWalk_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    const QByteArray sample = groupFile(sampleGroups());
+    const QByteArray follows("\x00\x03", 2);
+    QTest::newRow("generated") << sample;
+    QTest::newRow("long tail without markers, 00 03 at its end")
+        << sample + QByteArray(300000, '\x55') + follows;
+    QTest::newRow("tail of zeros") << sample + QByteArray(70000, '\0') + follows;
+    QTest::newRow("markers cut in half") << sample.left(sample.size() / 2) + "\x03" + follows + "\x04";
+    QList<Group> many;
+    for (int i = 1; i <= 1100; ++i)
+        many << Group{i, QStringLiteral("Skupina %1").arg(i)};
+    QTest::newRow("more groups than the table") << groupFile(many);
+    // Seeded noise with the markers strewn in.
+    for (quint32 seed : {1u, 2u, 3u}) {
+        QRandomGenerator random(seed);
+        QByteArray noise;
+        const QByteArray pieces[] = {"\x03\x01", "\x04\x04", follows, QByteArray("\x02\x00", 2)};
+        while (noise.size() < 50000) {
+            if (random.bounded(4) == 0)
+                noise += pieces[random.bounded(4)];
+            else
+                noise += char(random.bounded(256));
+        }
+        QTest::newRow(qPrintable(QStringLiteral("noise %1").arg(seed))) << noise;
+    }
+}
+
+void TestAdresar::groupsMatchTheMarkerWalk()
+{
+    QFETCH(QByteArray, file);
+    const SkupinyTable got = ParseSkupinyList(file);
+    const SkupinyTable expected = markerWalk(file);
+    QCOMPARE(got.count, expected.count);
+    for (int i = 0; i < SkupinyCapacity; ++i) {
+        QCOMPARE(got.entries[i].CisloSkupiny, expected.entries[i].CisloSkupiny);
+        QCOMPARE(got.entries[i].NazevSkupiny, expected.entries[i].NazevSkupiny);
+    }
+}
+
 void TestAdresar::groupShownForContact_data()
 {
     QTest::addColumn<int>("skupinaCislo");
@@ -280,9 +368,9 @@ void TestAdresar::vcardStrict()
     TAdresar empty;
     contacts.insert(1, empty); // left out
     TAdresar longNote;
-    longNote.ZobrJmeno = "Dlouh\xE1 pozn\xE1mka";
-    longNote.SPoznamka = QByteArray(60, '\xE8') + "; a\\b\r\nkonec";
-    longNote.ONarozky = "31.02.2000"; // no such day: no BDAY
+    longNote.ZobrJmeno = u"Dlouhá poznámka"_qs;
+    longNote.SPoznamka = QString(60, u'č') + QStringLiteral("; a\\b\r\nkonec");
+    longNote.ONarozky = QStringLiteral("31.02.2000"); // no such day: no BDAY
     contacts << longNote;
     const SkupinyTable groups = ParseSkupinyList(groupFile(sampleGroups()));
 
@@ -318,6 +406,32 @@ void TestAdresar::vcardStrict()
     QVERIFY(!unfolded.contains(QStringLiteral("OZvuk")));
 }
 
+// Names that Windows-1250 cannot hold reach the UTF-8 vCard whole.
+void TestAdresar::vcardKeepsNamesWindows1250Lacks_data()
+{
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("family");
+    QTest::newRow("Cyrillic") << u"Жанна"_qs << u"Петрова"_qs;
+    QTest::newRow("Polish") << u"Łukasz"_qs << u"Żółć"_qs;
+    QTest::newRow("outside the BMP") << u"Smajlík 😀"_qs << u"Černý"_qs;
+    QTest::newRow("Chinese") << u"中文"_qs << u"Ng"_qs;
+}
+
+void TestAdresar::vcardKeepsNamesWindows1250Lacks()
+{
+    QFETCH(QString, given);
+    QFETCH(QString, family);
+    const QList<Contact> table{Contact{{{"Krestni", given}, {"Prijmeni", family}, {"SoukMobil", u"420603123456"_qs}}, -1}};
+    const AdresarFile read = ReadAdresarFile(databaseFile(table));
+    QCOMPARE(read.contacts.size(), 1);
+    QCOMPARE(read.contacts[0].Krestni, given);
+    QCOMPARE(read.contacts[0].Prijmeni, family);
+    const QString vcard = QString::fromUtf8(AdresarToVCard(read.contacts, {}));
+    QVERIFY2(vcard.contains(u"\r\nFN:"_qs + given + u' ' + family + u"\r\n"_qs), qPrintable(vcard));
+    QVERIFY(vcard.contains(u"\r\nN:"_qs + family + u';' + given + u";;;\r\n"_qs));
+    QVERIFY(!vcard.contains(u'?'));
+}
+
 // Debian's vCard parser reads the export back field by field.
 void TestAdresar::vcardReadByPython()
 {
@@ -334,8 +448,8 @@ void TestAdresar::vcardReadByPython()
 
     QList<TAdresar> contacts = ReadAdresarFile(databaseFile(sampleContacts())).contacts;
     TAdresar longNote;
-    longNote.ZobrJmeno = "Dlouh\xE1";
-    longNote.SPoznamka = QByteArray(60, '\xE8') + "; a,b\\c\nkonec";
+    longNote.ZobrJmeno = u"Dlouhá"_qs;
+    longNote.SPoznamka = QString(60, u'č') + QStringLiteral("; a,b\\c\nkonec");
     contacts << longNote;
     const SkupinyTable groups = ParseSkupinyList(groupFile(sampleGroups()));
     QTemporaryDir dir;

@@ -3,6 +3,7 @@
 
 #include "comport.h"
 #include "gpspage.h"
+#include "pty.h"
 #include "scripteddialogs.h"
 #include "simprocess.h"
 
@@ -92,6 +93,7 @@ private slots:
     void recordedLogIsPlayed();
     void cliWatch();
     void cliStopsOnCtrlC();
+    void cliCountsFixesExactly();
     void gpsdReadsTheSimulatedPort();
 };
 
@@ -204,6 +206,36 @@ void TestGpsSim::cliStopsOnCtrlC()
     QVERIFY(bad.waitForFinished(10000));
     QCOMPARE(bad.exitCode(), 1);
     QVERIFY(bad.readAllStandardError().contains("Unable to open com port"));
+}
+
+// Five seconds of sentences waiting on the line reach the program in one
+// read: --count 2 prints two fixes, the first of them without a position.
+void TestGpsSim::cliCountsFixesExactly()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    auto sentence = [](const QByteArray &body) { return '$' + body + '*' + Nmea::checksumOf(body) + "\r\n"; };
+    QByteArray burst = sentence("GPGGA,120000,4807.038,N,01131.000,E,0,00,99.99,545.4,M,,M,,");
+    for (int second = 1; second < 5; ++second)
+        burst += sentence("GPGGA,12000" + QByteArray::number(second) + ",4807.038,N,01131.000,E,1,08,0.9,545.4,M,,M,,")
+                 + sentence("GPGSV,1,1,01,03,40,045,38");
+    QVERIFY(pty.write(burst));
+    QProcess cli;
+    cli.start(Cli, {QStringLiteral("gps"), QStringLiteral("watch"), QStringLiteral("--port"), pty.slavePath(),
+                    QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--json")});
+    QVERIFY(cli.waitForFinished(20000));
+    QCOMPARE(cli.exitCode(), 0);
+    const QList<QByteArray> lines = cli.readAllStandardOutput().trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    const QJsonObject first = QJsonDocument::fromJson(lines[0]).object();
+    QCOMPARE(first[QStringLiteral("time")].toString(), QStringLiteral("12:00:00"));
+    QCOMPARE(first[QStringLiteral("fix")].toBool(true), false);
+    QVERIFY(first[QStringLiteral("lat")].isNull());
+    QVERIFY(first[QStringLiteral("lon")].isNull());
+    const QJsonObject second = QJsonDocument::fromJson(lines[1]).object();
+    QCOMPARE(second[QStringLiteral("time")].toString(), QStringLiteral("12:00:01"));
+    QCOMPARE(second[QStringLiteral("fix")].toBool(), true);
+    QVERIFY(qAbs(second[QStringLiteral("lat")].toDouble() - 48.1173) < 1e-6);
 }
 
 void TestGpsSim::gpsdReadsTheSimulatedPort()

@@ -60,9 +60,19 @@ void TestNmea::lines_data()
                                     << QList<QByteArray>{"$GPGSA,A*1E"} << QByteArray("$GPRMC");
     QTest::newRow("empty lines are lines") << QList<QByteArray>{"\r\n\n"} << QList<QByteArray>{"", ""} << QByteArray();
     QTest::newRow("CR inside dropped") << QList<QByteArray>{"$GP\rGGA\n"} << QList<QByteArray>{"$GPGGA"} << QByteArray();
-    QTest::newRow("endless junk is cut")
-        << QList<QByteArray>{QByteArray(3 * MaxLineLength, 'x') + "\n"}
+    QTest::newRow("a line of the buffer's length is kept")
+        << QList<QByteArray>{QByteArray(MaxLineLength, 'x') + "\n"}
         << QList<QByteArray>{QByteArray(MaxLineLength, 'x')} << QByteArray();
+    // Cut at the buffer's length, this one would read as a GGA without a
+    // checksum: the whole line goes, the next one is whole again.
+    const QByteArray longGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"
+                               + QByteArray(2 * MaxLineLength, ',') + "*00";
+    QTest::newRow("an overlong line is dropped whole")
+        << QList<QByteArray>{longGga.first(700), longGga.sliced(700) + "\r\n$GPGSA,A*1E\r\n"}
+        << QList<QByteArray>{"$GPGSA,A*1E"} << QByteArray();
+    QTest::newRow("endless junk stays bounded")
+        << QList<QByteArray>{QByteArray(3 * MaxLineLength, 'x'), QByteArray(3 * MaxLineLength, 'x')}
+        << QList<QByteArray>{} << QByteArray();
 }
 
 void TestNmea::lines()
@@ -76,6 +86,7 @@ void TestNmea::lines()
         got += a.feed(p);
     QCOMPARE(got, lines);
     QCOMPARE(a.GpsLineBuffer, left);
+    QVERIFY(a.GpsLineBuffer.size() <= MaxLineLength);
 }
 
 void TestNmea::checksums_data()
@@ -122,28 +133,44 @@ void TestNmea::gga_data()
     QTest::addColumn<double>("lat");         // signed decimal degrees (when longitude present)
     QTest::addColumn<double>("lon");
     QTest::addColumn<QString>("used");
+    QTest::addColumn<bool>("fix");
 
     QTest::newRow("worked example")
         << QByteArray("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47") << true << "12:35:19"
-        << "48.07 02 28 N" << "11.31 00 00 E" << 48.1173 << 11.516666667 << "08";
+        << "48.07 02 28 N" << "11.31 00 00 E" << 48.1173 << 11.516666667 << "08" << true;
     QTest::newRow("south and west") << sentence("GNGGA,201502.25,3436.5210,S,05822.9170,W,1,07,1.1,25.0,M,,M,,")
                                     << true << "20:15:02" << "34.36 31 26 S" << "58.22 55 02 W" << -34.608683
-                                    << -58.38195 << "07";
+                                    << -58.38195 << "07" << true;
     QTest::newRow("seconds round up into the next degree")
         << sentence("GPGGA,000000,4759.99999,N,00000.0000,E,1,04,,1.0,M,,M,,") << true << "0:00:00" << "48.00 00 00 N"
-        << "0.00 00 00 E" << 47.9999998 << 0.0 << "04";
+        << "0.00 00 00 E" << 47.9999998 << 0.0 << "04" << true;
     QTest::newRow("no time: nothing") << sentence("GPGGA,,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,") << false
-                                      << "" << "" << "" << 0.0 << 0.0 << "";
+                                      << "" << "" << "" << 0.0 << 0.0 << "" << false;
     QTest::newRow("no position yet: the time only") << sentence("GPGGA,235959.00,,,,,0,00,99.99,,,,,,") << true
-                                                    << "23:59:59" << "" << "" << 0.0 << 0.0 << "";
-    QTest::newRow("hemisphere missing stops there") << sentence("GPGGA,123519,4807.038,,01131.000,E,1,08,,1,M,,M,,")
-                                                    << true << "12:35:19" << "" << "" << 0.0 << 0.0 << "";
+                                                    << "23:59:59" << "" << "" << 0.0 << 0.0 << "00" << false;
+    QTest::newRow("hemisphere missing: no position") << sentence("GPGGA,123519,4807.038,,01131.000,E,1,08,,1,M,,M,,")
+                                                    << true << "12:35:19" << "" << "" << 0.0 << 0.0 << "08" << false;
     QTest::newRow("minutes 60 are not a latitude") << sentence("GPGGA,123519,4860.000,N,01131.000,E,1,08,,1,M,,M,,")
-                                                   << true << "12:35:19" << "" << "" << 0.0 << 0.0 << "";
+                                                   << true << "12:35:19" << "" << "" << 0.0 << 0.0 << "08" << false;
+    // Latitude and longitude come as a pair: a good latitude beside a bad
+    // longitude is no position either.
+    QTest::newRow("bad longitude takes the latitude along")
+        << sentence("GPGGA,123519,4807.038,N,01131.000,X,1,08,0.9,545.4,M,,M,,") << true << "12:35:19" << "" << ""
+        << 0.0 << 0.0 << "08" << false;
+    // A receiver that lost its fix repeats its last position with quality 0.
+    QTest::newRow("quality 0: the old position is not current")
+        << sentence("GPGGA,123520,4807.038,N,01131.000,E,0,00,99.99,545.4,M,46.9,M,,") << true << "12:35:20" << ""
+        << "" << 0.0 << 0.0 << "00" << false;
+    QTest::newRow("no quality: no fix")
+        << sentence("GPGGA,123520,4807.038,N,01131.000,E,,08,0.9,545.4,M,46.9,M,,") << true << "12:35:20" << ""
+        << "" << 0.0 << 0.0 << "08" << false;
+    QTest::newRow("differential fix") << sentence("GPGGA,123521,4807.038,N,01131.000,E,2,09,0.9,545.4,M,46.9,M,,")
+                                      << true << "12:35:21" << "48.07 02 28 N" << "11.31 00 00 E" << 48.1173
+                                      << 11.516666667 << "09" << true;
     QTest::newRow("hour 25 is no time") << sentence("GPGGA,253519,4807.038,N,01131.000,E,1,08,,1,M,,M,,") << false
-                                        << "" << "" << "" << 0.0 << 0.0 << "";
+                                        << "" << "" << "" << 0.0 << 0.0 << "" << false;
     QTest::newRow("bad checksum") << QByteArray("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*48")
-                                  << false << "" << "" << "" << 0.0 << 0.0 << "";
+                                  << false << "" << "" << "" << 0.0 << 0.0 << "" << false;
 }
 
 void TestNmea::gga()
@@ -168,6 +195,9 @@ void TestNmea::gga()
     }
     QFETCH(QString, used);
     QCOMPARE(QString::fromLatin1(fix->used), used);
+    QTEST(fix->hasFix(), "fix");
+    // The altitude comes with the position only.
+    QCOMPARE(fix->altitude.has_value(), fix->hasFix());
 }
 
 void TestNmea::displayTexts_data()

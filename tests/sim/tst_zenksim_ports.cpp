@@ -73,6 +73,10 @@ private slots:
     void baudRatePacesTheOutput();
     void silentNeverAnswers();
     void reopenedManyTimes();
+    void lineFaultsWhileRunning_data();
+    void lineFaultsWhileRunning();
+    void junkLinesAreSeeded();
+    void gpsPortKeepsNoOldSentences();
     void diagnostic_data();
     void diagnostic();
     void gammuIdentifies();
@@ -153,6 +157,103 @@ void TstZenksimPorts::reopenedManyTimes()
         QVERIFY(modem.isOpen());
         QCOMPARE(modem.command("AT+CGMM"), QByteArray("AT+CGMM\r\r\nZenk\r\n\r\nOK\r\n"));
     }
+}
+
+// latency, split and gap change on the control socket while the handset
+// runs, as a loose cable's would; the options only give their start.
+void TstZenksimPorts::lineFaultsWhileRunning_data()
+{
+    QTest::addColumn<QByteArrayList>("commands");
+    QTest::addColumn<int>("atLeastMs");  // the reply's delay after the echo
+    QTest::addColumn<int>("maxPiece");   // longest piece of the reply, 0: one piece
+    QTest::newRow("latency") << QByteArrayList{"set latency 400"} << 400 << 0;
+    QTest::newRow("split and gap") << QByteArrayList{"set split 5", "set gap 60"} << 120 << 5;
+    QTest::newRow("back to a clean line") << QByteArrayList{"set latency 400", "set split 5", "set gap 60",
+                                                            "set latency 0", "set split 0", "set gap 0"}
+                                          << 0 << 0;
+}
+
+void TstZenksimPorts::lineFaultsWhileRunning()
+{
+    QFETCH(QByteArrayList, commands);
+    QFETCH(int, atLeastMs);
+    QFETCH(int, maxPiece);
+    SimProcess sim;
+    QVERIFY(sim.start());
+    RawLine modem(sim.modemPath());
+    QCOMPARE(modem.command("AT+CBC"), QByteArray("AT+CBC\r\r\n+CBC: 0,80\r\n\r\nOK\r\n"));
+    for (const QByteArray &c : commands)
+        QCOMPARE(sim.control(c), QByteArray("OK\n"));
+    QVERIFY(modem.write("AT+CBC\r"));
+    QElapsedTimer timer;
+    timer.start();
+    const QList<QByteArray> chunks = modem.readChunks(10000);
+    QCOMPARE(chunks.join(), QByteArray("AT+CBC\r\r\n+CBC: 0,80\r\n\r\nOK\r\n"));
+    QVERIFY2(timer.elapsed() >= atLeastMs, qPrintable(QString::number(timer.elapsed())));
+    if (maxPiece > 0) {
+        QVERIFY(chunks.size() >= 5);
+        for (qsizetype i = 1; i < chunks.size(); ++i)
+            QVERIFY2(chunks[i].size() <= maxPiece, chunks[i].constData());
+    } else if (atLeastMs == 0) {
+        QVERIFY(timer.elapsed() < 2000);
+    }
+    // Typed: a value out of range is refused and the key keeps its value.
+    QCOMPARE(sim.control("set latency -1"), QByteArray("ERROR bad value for latency: expected 0..600000\n"));
+    QCOMPARE(sim.control("set split lots"), QByteArray("ERROR bad value for split: expected 0..1048576\n"));
+    QCOMPARE(sim.control("get latency"), QByteArray::number(atLeastMs == 400 ? 400 : 0) + '\n');
+}
+
+// Junk lines come before answers at the rate asked, are never a result code,
+// and come again the same after the same seed.
+void TstZenksimPorts::junkLinesAreSeeded()
+{
+    SimProcess sim({"--no-echo"});
+    QVERIFY(sim.start());
+    RawLine modem(sim.modemPath());
+    QCOMPARE(sim.control("set junk 1000"), QByteArray("OK\n"));
+    QCOMPARE(sim.control("set junk 1001"), QByteArray("ERROR bad value for junk: expected 0..1000\n"));
+    auto junkOf = [&] {
+        const QByteArray reply = modem.command("AT+CGMM");
+        QList<QByteArray> lines;
+        for (const QByteArray &l : reply.split('\n'))
+            if (!l.trimmed().isEmpty())
+                lines.append(l.trimmed());
+        return lines;
+    };
+    QList<QByteArray> first;
+    for (int i = 0; i < 5; ++i) {
+        const QList<QByteArray> lines = junkOf();
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.mid(1), (QList<QByteArray>{"Zenk", "OK"}));
+        QVERIFY(lines[0] != "OK" && lines[0] != "ERROR" && lines[0] != "Zenk");
+        first.append(lines[0]);
+    }
+    QCOMPARE(sim.control("set junk.seed 1"), QByteArray("OK\n"));  // the seed it started with
+    QCOMPARE(sim.control("set junk.seed 7"), QByteArray("OK\n"));
+    QCOMPARE(sim.control("set junk.seed 1"), QByteArray("OK\n"));
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(junkOf().first(), first[i]);
+    QCOMPARE(sim.control("set junk 0"), QByteArray("OK\n"));
+    QCOMPARE(junkOf(), (QList<QByteArray>{"Zenk", "OK"}));
+}
+
+// Nobody has the GPS port open for seconds: who opens it then gets the
+// current second, not the seconds before.
+void TstZenksimPorts::gpsPortKeepsNoOldSentences()
+{
+    SimProcess sim;
+    QVERIFY(sim.start());
+    QTest::qWait(4500);
+    RawLine gps(sim.gpsPath());
+    QVERIFY(gps.isOpen());
+    const QByteArray waiting = gps.readFor(300);
+    QVERIFY2(waiting.count("GGA,") <= 2, waiting.constData());
+    // And a reader gets every second.
+    QByteArray later;
+    for (int i = 0; i < 15 && later.count("GGA,") < 2; ++i) {
+        later += gps.readFor(200);
+    }
+    QVERIFY2(later.count("GGA,") >= 2, later.constData());
 }
 
 void TstZenksimPorts::diagnostic_data()
