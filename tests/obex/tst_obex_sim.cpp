@@ -190,7 +190,7 @@ void TestObexSim::folders()
     QCOMPARE(made.listings.size(), 1);
 
     const Result deleted = handset.run(ExplorerOperation::Delete, "\\mmc\\",
-                                       {"a.txt", "b.txt", QStringLiteral("[nová složka]")});
+                                       {"a.txt", "b.txt", QStringLiteral("nová složka")});
     QVERIFY(!deleted.failure.failed());
     QCOMPARE(names(deleted.listings.first()), (QStringList{"c.txt", "[pictures]"}));
     QCOMPARE(handset.sim().control("obexlog").count("DELETE"), 3);
