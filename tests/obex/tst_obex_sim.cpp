@@ -49,14 +49,16 @@ public:
     SimProcess &sim() { return m_sim; }
     TComPort &port() { return m_port; }
 
+    ObexExchange &exchange() { return m_exchange; }
+
     Result run(ExplorerOperation op, const QString &path, const QStringList &items = {},
-               const QString &localFolder = {})
+               const QString &localFolder = {}, int waitMs = 30000)
     {
         Result r;
         QMetaObject::Connection c = QObject::connect(&m_exchange, &ObexExchange::listingReceived,
                                                      [&](const FolderListing &l) { r.listings.append(l); });
         QSignalSpy finished(&m_exchange, &ObexExchange::finished);
-        if (!m_exchange.start(op, path, items, localFolder) || !finished.wait(30000)) {
+        if (!m_exchange.start(op, path, items, localFolder) || !finished.wait(waitMs)) {
             r.failure.kind = ObexFailure::Cancelled;
             r.failure.detail = QStringLiteral("the exchange did not start or end");
         } else {
@@ -100,6 +102,9 @@ private slots:
     void faults();
     void copyToPcNeverLeavesHalfFiles_data();
     void copyToPcNeverLeavesHalfFiles();
+    void nestedFolderMade();
+    void modeKeySaysWhatThePortSpeaks();
+    void leftInObexModeByAnotherClient();
 };
 
 void TestObexSim::roundTrip_data()
@@ -274,6 +279,59 @@ void TestObexSim::copyToPcNeverLeavesHalfFiles()
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("the good old file"));
     QCOMPARE(QDir(pc.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bin"});
+    QVERIFY(handset.answersAt());
+}
+
+void TestObexSim::nestedFolderMade()
+{
+    // Each missing folder of the path is made by its own SETPATH on the way.
+    Handset handset;
+    QVERIFY(handset.ok());
+    const Result made = handset.run(ExplorerOperation::MakeFolder, QStringLiteral("\\záloha\\obex\\mmc\\"));
+    QVERIFY(!made.failure.failed());
+    QVERIFY(QDir(handset.tree()).exists(QStringLiteral("záloha/obex/mmc")));
+    // Made again: the folders are there and simply entered.
+    QVERIFY(!handset.run(ExplorerOperation::MakeFolder, QStringLiteral("\\záloha\\obex\\")).failure.failed());
+    QVERIFY(handset.answersAt());
+}
+
+void TestObexSim::modeKeySaysWhatThePortSpeaks()
+{
+    Handset handset;
+    QVERIFY(handset.ok());
+    handset.port().SendText("AT+CPROT=0\r");
+    QVERIFY(QTest::qWaitFor([&] { return handset.sim().control("get obex.mode") == "obex\n"; }, 3000));
+    handset.port().ReceiveTextWithin(200, 500);
+    QVERIFY(!CheckPresence(handset.port()));  // OBEX: no answer to AT
+
+    handset.sim().control("set obex.mode at");
+    QVERIFY(QTest::qWaitFor([&] { return CheckPresence(handset.port()); }, 3000));
+
+    handset.sim().control("set obex.mode obex");
+    QTest::qWait(50);
+    QVERIFY(!CheckPresence(handset.port()));
+    // The exchange finds the port in OBEX mode and gets it back.
+    QVERIFY(!handset.run(ExplorerOperation::RootListing, "\\").failure.failed());
+    QVERIFY(handset.answersAt());
+}
+
+void TestObexSim::leftInObexModeByAnotherClient()
+{
+    // Another client entered OBEX mode, connected and went away without
+    // reading the answer or escaping: the answer still waits on the port.
+    // The switch-over takes it for the sign and escapes at once; the AT
+    // timeout, far longer than the wait here, is never waited out.
+    Handset handset;
+    QVERIFY(handset.ok());
+    handset.port().SendText("AT+CPROT=0\r");
+    QVERIFY(QTest::qWaitFor([&] { return handset.sim().control("get obex.mode") == "obex\n"; }, 3000));
+    handset.port().ReceiveTextWithin(200, 500);
+    handset.port().SendText(Obex::ConnectRequest(Obex::FolderBrowsingServiceId()));
+    QVERIFY(QTest::qWaitFor([&] { return handset.port().PendingCount() >= 31; }, 3000));
+    handset.exchange().setAtTimeout(20000);
+    const Result r = handset.run(ExplorerOperation::RootListing, "\\", {}, {}, 10000);
+    QVERIFY2(!r.failure.failed(), qPrintable(r.failure.detail));
+    QCOMPARE(r.listings.size(), 1);
     QVERIFY(handset.answersAt());
 }
 
