@@ -1,6 +1,7 @@
 #include "explorer.h"
 
 #include "comport.h"
+#include "cp1250.h"
 #include "dialogs.h"
 #include "inifile.h"
 #include "obexpath.h"
@@ -633,6 +634,13 @@ void TFrmExplorer::onListing(const FolderListing &listing)
                                     Dialogs::Buttons::Ok);
 }
 
+QString TFrmExplorer::responseName(quint8 code) const
+{
+    static const MessageTexts defaults = MessageTexts::defaults();
+    const QString text = Cp1250::toUnicode((texts ? *texts : defaults).obexResponse(code));
+    return text.isEmpty() ? QStringLiteral("%1").arg(code, 2, 16, QLatin1Char('0')).toUpper() : text;
+}
+
 QString TFrmExplorer::failureText(const ObexFailure &f) const
 {
     const QString code = QStringLiteral("%1").arg(f.code, 2, 16, QLatin1Char('0')).toUpper();
@@ -641,9 +649,9 @@ QString TFrmExplorer::failureText(const ObexFailure &f) const
         return QStringLiteral("Chyba přenosu dat !");
     case ObexFailure::Refused:
         return QStringLiteral("Telefon odmítl požadavek (%1: %2, kód %3).")
-            .arg(stepText(f.step), Obex::responseCodeName(f.code), code);
+            .arg(stepText(f.step), responseName(f.code), code);
     case ObexFailure::ConnectRefused:
-        return QStringLiteral("Telefon odmítl spojení OBEX (%1, kód %2).").arg(Obex::responseCodeName(f.code), code);
+        return QStringLiteral("Telefon odmítl spojení OBEX (%1, kód %2).").arg(responseName(f.code), code);
     case ObexFailure::SwitchRefused:
         return QStringLiteral("Telefon nepřešel do režimu OBEX (odpověď %1).").arg(f.detail);
     case ObexFailure::NoAnswer:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "messagetexts.h"
 #include "obexexchange.h"
 
 #include <QDialog>
@@ -35,6 +36,9 @@ public:
     std::function<bool()> openModemPort;
     // Puts the main window's default receive handler back on the modem port.
     std::function<void()> restoreDefaultRxHandler;
+    // The texts of the language chosen (OBEX response names); the built-in
+    // Czech ones when not set.
+    const MessageTexts *texts = nullptr;
 
     ObexExchange *exchange() const { return m_exchange; }
 
@@ -90,6 +94,7 @@ private:
     void onFinished(const ObexFailure &failure);
     void showPending(const QStringList &items);
     QString failureText(const ObexFailure &failure) const;
+    QString responseName(quint8 code) const;
     void setCommandsEnabled(bool on);
     QStringList selectedZenkNames(bool filesOnly) const;
     void showRows(const FolderListing &listing, bool belowRoot);

@@ -139,6 +139,7 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     auto *explorer = new TFrmExplorer(ComPort1, iniPath(), this);
     explorer->openModemPort = [this] { return SetModemPortOpen(true); };
     explorer->restoreDefaultRxHandler = [this] { installDefaultRxHandler(); };
+    explorer->texts = &m_texts;
     showObexExplorer = [explorer] { Dialogs::instance().execDialog(explorer); };
 
     m_tray = new QSystemTrayIcon(QIcon(TFrmAbout::logo(32)), this);

@@ -420,7 +420,9 @@ void TestExplorer::refusalShownAndPortBack()
     QCOMPARE(boxes.size(), 2);
     QCOMPARE(boxes[0].icon, Dialogs::Icon::Error);
     QCOMPARE(boxes[0].caption, QStringLiteral("Chyba"));
-    QVERIFY2(boxes[0].text.contains("Forbidden") && boxes[0].text.contains("C3"), qPrintable(boxes[0].text));
+    // The response's name in the window's language, not OBEX's English.
+    QVERIFY2(boxes[0].text.contains(QStringLiteral("Zakázáno")) && boxes[0].text.contains("C3"),
+             qPrintable(boxes[0].text));
     QCOMPARE(boxes[1].text, QStringLiteral("Chyba přenosu dat !"));
 
     f.form->infoPage()->refresh()->click();
