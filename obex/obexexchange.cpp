@@ -154,9 +154,18 @@ void ObexExchange::startSwitch()
 
 void ObexExchange::cancel()
 {
-    if (!busy() || m_state == State::Disconnecting || m_state == State::GuardBefore
-        || m_state == State::GuardAfter)
+    if (!busy())
         return;
+    if (m_state == State::Disconnecting || m_state == State::GuardBefore || m_state == State::GuardAfter) {
+        // Already leaving OBEX mode. An escape from a mode left over by
+        // another client ends the exchange then instead of switching again.
+        if (m_recovering) {
+            m_recovering = false;
+            if (!m_failure.failed())
+                m_failure = {ObexFailure::Cancelled, 0, {}, m_step};
+        }
+        return;
+    }
     fail(ObexFailure::Cancelled);
 }
 

@@ -141,6 +141,7 @@ private slots:
     void copyBothWays();
     void exactNames();
     void progressShowsBytes();
+    void escapeNotConfirmedIsSaid();
     void refusalShownAndPortBack();
     void closedWhileWaiting();
     void commandWhileLeaving();
@@ -393,6 +394,25 @@ void TestExplorer::progressShowsBytes()
         QVERIFY(std::any_of(seen.begin(), seen.end(), [](int v) { return v > 0 && v < Size; }));
         QCOMPARE(seen.last(), Size);
     });
+}
+
+void TestExplorer::escapeNotConfirmedIsSaid()
+{
+    // The handset's guard time is far longer than the window keeps: no "OK"
+    // comes to the escape. The listing is shown, with a warning.
+    Fixture f;
+    QVERIFY(f.start());
+    f.withExplorer([&](TFrmExplorer &e) {
+        QVERIFY(settled(e));
+        f.sim.control("set obex.guard 5000");
+        e.button("btnMMC")->click();
+        QVERIFY(listed(e, "\\mmc\\", {"[..]", "[pictures]", "[sounds]"}));
+        f.sim.control("set obex.guard 50");
+    });
+    const auto boxes = f.dialogs.messages();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].icon, Dialogs::Icon::Warning);
+    QVERIFY2(boxes[0].text.contains(QStringLiteral("nepotvrdil návrat")), qPrintable(boxes[0].text));
 }
 
 void TestExplorer::refusalShownAndPortBack()

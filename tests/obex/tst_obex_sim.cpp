@@ -105,6 +105,7 @@ private slots:
     void nestedFolderMade();
     void modeKeySaysWhatThePortSpeaks();
     void leftInObexModeByAnotherClient();
+    void leftInObexModeCancelled();
 };
 
 void TestObexSim::roundTrip_data()
@@ -315,19 +316,46 @@ void TestObexSim::modeKeySaysWhatThePortSpeaks()
     QVERIFY(handset.answersAt());
 }
 
-void TestObexSim::leftInObexModeByAnotherClient()
+namespace {
+
+// Another client entered OBEX mode, connected and went away without reading
+// the answer or escaping: the answer still waits on the port.
+bool leaveInObexMode(Handset &handset)
 {
-    // Another client entered OBEX mode, connected and went away without
-    // reading the answer or escaping: the answer still waits on the port.
-    // The switch-over takes it for the sign and escapes at once; the AT
-    // timeout, far longer than the wait here, is never waited out.
+    handset.port().SendText("AT+CPROT=0\r");
+    if (!QTest::qWaitFor([&] { return handset.sim().control("get obex.mode") == "obex\n"; }, 3000))
+        return false;
+    handset.port().ReceiveTextWithin(200, 500);
+    handset.sim().control("obexlog clear");
+    handset.port().SendText(Obex::ConnectRequest(Obex::FolderBrowsingServiceId()));
+    return QTest::qWaitFor([&] { return handset.port().PendingCount() >= 31; }, 3000);
+}
+
+} // namespace
+
+void TestObexSim::leftInObexModeCancelled()
+{
+    // Cancelled while the left-over mode is being escaped: the handset ends
+    // in AT mode and is not switched again.
     Handset handset;
     QVERIFY(handset.ok());
-    handset.port().SendText("AT+CPROT=0\r");
-    QVERIFY(QTest::qWaitFor([&] { return handset.sim().control("get obex.mode") == "obex\n"; }, 3000));
-    handset.port().ReceiveTextWithin(200, 500);
-    handset.port().SendText(Obex::ConnectRequest(Obex::FolderBrowsingServiceId()));
-    QVERIFY(QTest::qWaitFor([&] { return handset.port().PendingCount() >= 31; }, 3000));
+    QVERIFY(leaveInObexMode(handset));
+    QSignalSpy finished(&handset.exchange(), &ObexExchange::finished);
+    QVERIFY(handset.exchange().start(ExplorerOperation::RootListing, QStringLiteral("\\")));
+    handset.exchange().cancel();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.first().first().value<ObexFailure>().kind, ObexFailure::Cancelled);
+    QCOMPARE(handset.sim().control("obexlog").count("CONNECT"), 1);  // the other client's only
+    QVERIFY(handset.answersAt());
+}
+
+void TestObexSim::leftInObexModeByAnotherClient()
+{
+    // The switch-over takes the answer waiting for the sign and escapes at
+    // once; the AT timeout, far longer than the wait here, is never waited out.
+    Handset handset;
+    QVERIFY(handset.ok());
+    QVERIFY(leaveInObexMode(handset));
     handset.exchange().setAtTimeout(20000);
     const Result r = handset.run(ExplorerOperation::RootListing, "\\", {}, {}, 10000);
     QVERIFY2(!r.failure.failed(), qPrintable(r.failure.detail));
