@@ -81,6 +81,7 @@ struct Session
 
 Session g;
 Simulator *g_sim = nullptr;
+bool g_diverted = false;  // the modem port's bytes come to obexInput
 fs::path g_root;
 std::vector<std::string> g_log;
 
@@ -570,6 +571,7 @@ bool isOpcode(unsigned char c)
 void leaveObex(Simulator &sim)
 {
     g = Session();
+    g_diverted = false;
     sim.state().set("obex.mode", "at");
     sim.finishAt(AtResult::ok(), {});
 }
@@ -628,17 +630,26 @@ void enterObex(Simulator &sim)
 void tick(Simulator &sim)
 {
     if (!sim.powered()) {
+        // A handset switched off comes back in AT mode.
         g = Session();
+        if (g_diverted)
+            sim.divertModem(nullptr);
+        g_diverted = false;
+        if (sim.state().value("obex.mode") != "at")
+            sim.state().set("obex.mode", "at");
         return;
     }
     // obex.mode says what the port speaks: a value set through the control
     // socket switches the port itself, silently.
     const std::string mode = sim.state().value("obex.mode");
-    if (g.obexMode && mode == "at") {
+    if ((g.obexMode || g_diverted) && mode == "at") {
         g = Session();
-        sim.divertModem(nullptr);
+        if (g_diverted)
+            sim.divertModem(nullptr);
+        g_diverted = false;
     } else if (!g.obexMode && mode == "obex") {
         enterObex(sim);
+        g_diverted = true;
         sim.divertModem([&sim](const std::string &bytes) { obexInput(sim, bytes); });
     }
     if (!g.pieces.empty()) {
@@ -669,6 +680,7 @@ AtResult sqwe(AtContext &ctx, const AtCommand &cmd)
             return AtResult::cmeError(Cme::IncorrectParameters);
         Simulator &sim = ctx.sim();
         enterObex(sim);
+        g_diverted = true;
         ctx.divert([&sim](const std::string &bytes) { obexInput(sim, bytes); });
         return AtResult::ok();
     }
@@ -690,6 +702,7 @@ AtResult cprot(AtContext &ctx, const AtCommand &cmd)
         return AtResult::cmeError(Cme::OperationNotSupported);
     Simulator &sim = ctx.sim();
     enterObex(sim);
+    g_diverted = true;
     ctx.divert([&sim](const std::string &bytes) { obexInput(sim, bytes); });
     ctx.line("CONNECT");
     return AtResult::deferred();
