@@ -361,7 +361,7 @@ void TFrmExplorer::setCommandsEnabled(bool on)
 void TFrmExplorer::setFolder(const QStringList &folder)
 {
     m_folder = folder;
-    // The label is for the eye: a name holding "\\" shows as it is.
+    // The label is for the eye: a name holding a backslash shows as it is.
     m_zenkCesta->setText(folder.isEmpty() ? QStringLiteral("\\")
                                           : u'\\' + folder.join(u'\\') + u'\\');
 }

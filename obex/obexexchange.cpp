@@ -22,17 +22,25 @@ bool isOkLine(const QByteArray &line)
     return line.trimmed() == "OK";
 }
 
-// Bytes waiting on a port just opened that hold the start of an OBEX
-// response (a response code, then a length of at least 3): the handset was
-// left in OBEX mode by another client. AT text never has the high bit set.
+bool isResponseCode(quint8 c)
+{
+    return c == 0x90 || (c >= 0xA0 && c <= 0xA6) || (c >= 0xC0 && c <= 0xD5) || c == 0xE0 || c == 0xE1;
+}
+
+// Bytes waiting on a port just opened that hold a whole OBEX response (a
+// response code, its length, headers that fit it): the handset was left in
+// OBEX mode by another client. A text of the AT side, even with letters of
+// Windows-1250, does not read as one.
 bool looksLikeObexLeftover(const QByteArray &bytes)
 {
     for (qsizetype i = 0; i + 2 < bytes.size(); ++i) {
-        const quint8 c = quint8(bytes[i]);
-        if (c < 0x90)
+        if (!isResponseCode(quint8(bytes[i])))
             continue;
         const int length = (quint8(bytes[i + 1]) << 8) | quint8(bytes[i + 2]);
-        if (length >= 3)
+        if (length < 3 || i + length > bytes.size())
+            continue;
+        const QByteArray packet = bytes.mid(i, length);
+        if (parseResponse(packet) || parseResponse(packet, true))
             return true;
     }
     return false;
@@ -71,7 +79,7 @@ QString ObexExchange::LocalFileName(const QString &handsetName)
         return {};
     QString name = handsetName;
     // Separators and what Windows does not allow in a name become "_", so
-    // the file stays in the folder chosen ("\\evil.txt" is "_evil.txt",
+    // the file stays in the folder chosen ("\evil.txt" is "_evil.txt",
     // "../../x" is ".._.._x").
     for (QChar &c : name)
         if (c.unicode() < 32 || QStringView(u":*?\"<>|/\\").contains(c))

@@ -97,13 +97,13 @@ public:
     bool busy() const { return m_state != State::Idle; }
 
     // Starts an exchange in the folder given by its names from the root, as
-    // the handset lists them (a name may hold "\\" or brackets; each goes
+    // the handset lists them (a name may hold a backslash or brackets; each goes
     // into its SETPATH unchanged). items: see ExplorerOperation; localFolder:
     // the target folder of CopyToPc. False when one is running or the port
     // is closed (nothing is sent then).
     bool start(ExplorerOperation operation, const QStringList &folder, const QStringList &items = {},
                const QString &localFolder = {});
-    // The same for a path label ("\\mmc\\pictures\\"), whose names cannot hold "\\".
+    // The same for a path label (\mmc\pictures\), whose names cannot hold a backslash.
     bool start(ExplorerOperation operation, const QString &label, const QStringList &items = {},
                const QString &localFolder = {});
     // Ends a running exchange as Cancelled (the port still goes back to AT mode).
