@@ -10,37 +10,50 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QSocketNotifier>
 
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
+// "mmc/pictures/a.jpg" or "/mmc": the folder's names and the last name.
+// Only "/" separates: every other character, "\\" and brackets included,
+// belongs to a name and is sent as given.
 struct Target
 {
-    QString folder;  // the path label: "\" or "\a\b\"
-    QString name;    // the last component ("" for the root)
+    QStringList folder;
+    QString name;  // "" for the root
+    bool valid = true;  // no "." or ".." among the names
 };
 
-// "mmc/pictures/a.jpg", "\mmc\pictures\a.jpg" or "/mmc": folder label and name.
 Target splitPath(const QString &path)
 {
-    QStringList parts;
-    for (const QString &p : QString(path).replace(u'/', u'\\').split(u'\\'))
-        if (!p.isEmpty())
-            parts.append(p);
     Target t;
-    if (!parts.isEmpty())
-        t.name = parts.takeLast();
-    t.folder = QStringLiteral("\\");
-    for (const QString &p : parts)
-        t.folder += p + u'\\';
+    for (const QString &p : path.split(u'/'))
+        if (!p.isEmpty())
+            t.folder.append(p);
+    for (const QString &p : std::as_const(t.folder))
+        if (p == QLatin1String(".") || p == QLatin1String(".."))
+            t.valid = false;
+    if (!t.folder.isEmpty())
+        t.name = t.folder.takeLast();
     return t;
 }
 
-QString folderLabel(const QString &path)
+QStringList folderOf(const QString &path)
 {
     const Target t = splitPath(path);
-    return t.name.isEmpty() ? t.folder : t.folder + t.name + u'\\';
+    return t.name.isEmpty() ? t.folder : t.folder + QStringList{t.name};
+}
+
+int badPath(const char *command, const QString &path)
+{
+    return cliFail(command, QStringLiteral("%1: paths on the handset are names from the root, without . or ..").arg(path),
+                   CliUsage);
 }
 
 QString failureText(const ObexFailure &f)
@@ -110,8 +123,67 @@ bool hasUnknownOption(const QStringList &args, const char *command, int &status)
     return false;
 }
 
+// While it lives, SIGINT and SIGTERM call `cancel` on the event loop (through
+// a pipe: a signal handler may do no more than write to it). A second signal
+// ends the program at once, as without this.
+class CancelOnSignal
+{
+public:
+    explicit CancelOnSignal(std::function<void()> cancel)
+        : m_cancel(std::move(cancel))
+    {
+        if (::pipe(s_pipe) != 0) {
+            s_pipe[0] = s_pipe[1] = -1;
+            return;
+        }
+        ::fcntl(s_pipe[1], F_SETFL, O_NONBLOCK);
+        m_notifier = std::make_unique<QSocketNotifier>(s_pipe[0], QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
+            char c;
+            if (::read(s_pipe[0], &c, 1) == 1 && m_cancel)
+                m_cancel();
+        });
+        struct sigaction sa = {};
+        sa.sa_handler = &CancelOnSignal::onSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESETHAND;  // a second signal acts as usual
+        ::sigaction(SIGINT, &sa, &m_oldInt);
+        ::sigaction(SIGTERM, &sa, &m_oldTerm);
+    }
+    ~CancelOnSignal()
+    {
+        if (s_pipe[0] < 0)
+            return;
+        ::sigaction(SIGINT, &m_oldInt, nullptr);
+        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
+        m_notifier.reset();
+        ::close(s_pipe[0]);
+        ::close(s_pipe[1]);
+        s_pipe[0] = s_pipe[1] = -1;
+    }
+    CancelOnSignal(const CancelOnSignal &) = delete;
+    CancelOnSignal &operator=(const CancelOnSignal &) = delete;
+
+private:
+    static void onSignal(int)
+    {
+        const int saved = errno;
+        if (s_pipe[1] >= 0) {
+            const char c = 1;
+            [[maybe_unused]] const auto n = ::write(s_pipe[1], &c, 1);
+        }
+        errno = saved;
+    }
+
+    std::function<void()> m_cancel;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    struct sigaction m_oldInt = {};
+    struct sigaction m_oldTerm = {};
+    static inline int s_pipe[2] = {-1, -1};
+};
+
 // Runs one exchange to its end.
-int runExchange(const Session &s, ExplorerOperation op, const QString &folder, const QStringList &items,
+int runExchange(const Session &s, ExplorerOperation op, const QStringList &folder, const QStringList &items,
                 const QString &localFolder, const std::function<void(const FolderListing &)> &onListing = {})
 {
     const QString device = cliPortName(s.portOption, "ComPort1");
@@ -135,6 +207,9 @@ int runExchange(const Session &s, ExplorerOperation op, const QString &folder, c
         failure = f;
         loop.quit();
     });
+    // Ctrl-C and SIGTERM cancel the exchange, which still takes the handset
+    // back to AT mode before the command ends.
+    CancelOnSignal cancelOnSignal([&exchange] { exchange.cancel(); });
     if (!exchange.start(op, folder, items, localFolder))
         return cliFail(s.command, QStringLiteral("%1: the port is not open").arg(device));
     loop.exec();
@@ -142,8 +217,15 @@ int runExchange(const Session &s, ExplorerOperation op, const QString &folder, c
         port->ClosePort();
     } catch (const EComPort &) {
     }
-    if (failure.failed())
+    if (failure.failed()) {
+        if (failure.escapeUnconfirmed)
+            cliErr(QStringLiteral("torvane-cli: %1: the handset did not confirm the return to AT mode\n")
+                       .arg(QLatin1String(s.command)));
         return cliFail(s.command, failureText(failure));
+    }
+    if (failure.escapeUnconfirmed)
+        return cliFail(s.command, QStringLiteral("the handset did not confirm the return to AT mode; "
+                                                 "the port may still speak OBEX"));
     return CliOk;
 }
 
@@ -160,9 +242,10 @@ int runLs(const QStringList &arguments)
     int status = CliOk;
     if (s.usage || hasUnknownOption(args, s.command, status) || args.size() > 1)
         return status != CliOk ? status : cliFail(s.command, QStringLiteral("usage: obex ls [PATH] [--json]"), CliUsage);
-    const QString folder = folderLabel(args.value(0));
-    const ExplorerOperation op = folder == QLatin1String("\\") ? ExplorerOperation::RootListing
-                                                               : ExplorerOperation::FolderListing;
+    if (!splitPath(args.value(0)).valid)
+        return badPath(s.command, args.value(0));
+    const QStringList folder = folderOf(args.value(0));
+    const ExplorerOperation op = folder.isEmpty() ? ExplorerOperation::RootListing : ExplorerOperation::FolderListing;
     return runExchange(s, op, folder, {}, {}, [json](const FolderListing &listing) {
         QList<ListingEntry> sorted;
         for (const ListingEntry &e : listing.entries)
@@ -201,6 +284,8 @@ int runGet(const QStringList &arguments)
         return status != CliOk ? status
                                : cliFail(s.command, QStringLiteral("usage: obex get PATH [LOCAL] [--force]"), CliUsage);
     const Target t = splitPath(args[0]);
+    if (!t.valid)
+        return badPath(s.command, args[0]);
     if (t.name.isEmpty())
         return cliFail(s.command, QStringLiteral("give the path of a file"), CliUsage);
     const QString local = ObexExchange::LocalFileName(t.name);
@@ -252,7 +337,9 @@ int runPut(const QStringList &arguments)
     const QFileInfo local(args[0]);
     if (!local.isFile())
         return cliFail(s.command, QStringLiteral("%1 is not a file").arg(args[0]));
-    return runExchange(s, ExplorerOperation::CopyToHandset, folderLabel(args.value(1)), {local.absoluteFilePath()}, {});
+    if (!splitPath(args.value(1)).valid)
+        return badPath(s.command, args.value(1));
+    return runExchange(s, ExplorerOperation::CopyToHandset, folderOf(args.value(1)), {local.absoluteFilePath()}, {});
 }
 
 int runRm(const QStringList &arguments)
@@ -263,9 +350,11 @@ int runRm(const QStringList &arguments)
     if (s.usage || hasUnknownOption(args, s.command, status) || args.size() != 1)
         return status != CliOk ? status : cliFail(s.command, QStringLiteral("usage: obex rm PATH"), CliUsage);
     const Target t = splitPath(args[0]);
+    if (!t.valid)
+        return badPath(s.command, args[0]);
     if (t.name.isEmpty())
         return cliFail(s.command, QStringLiteral("the root cannot be deleted"), CliUsage);
-    // Sent as the folder row of the window would be: the name alone.
+    // The name exactly as given: "[notes]" is the file [notes].
     return runExchange(s, ExplorerOperation::Delete, t.folder, {t.name}, {});
 }
 
@@ -276,8 +365,11 @@ int runMkdir(const QStringList &arguments)
     int status = CliOk;
     if (s.usage || hasUnknownOption(args, s.command, status) || args.size() != 1)
         return status != CliOk ? status : cliFail(s.command, QStringLiteral("usage: obex mkdir PATH"), CliUsage);
-    const QString folder = folderLabel(args[0]);
-    if (folder == QLatin1String("\\"))
+    const Target t = splitPath(args[0]);
+    if (!t.valid)
+        return badPath(s.command, args[0]);
+    const QStringList folder = folderOf(args[0]);
+    if (folder.isEmpty())
         return cliFail(s.command, QStringLiteral("give the folder to make"), CliUsage);
     return runExchange(s, ExplorerOperation::MakeFolder, folder, {}, {});
 }
@@ -285,7 +377,9 @@ int runMkdir(const QStringList &arguments)
 const char *const CommonDetails =
     "Options: --port DEVICE (default: the modem port stored in torvane.ini),\n"
     "--guard MS (the handset's escape guard time, default 1000).\n"
-    "Paths on the handset use / or \\, from the root (\"mmc/pictures\").\n";
+    "Paths on the handset are names from the root separated by / (\"mmc/pictures\");\n"
+    "every other character belongs to the name (\"mmc/[notes]\" is the file [notes]).\n"
+    "Ctrl-C cancels and takes the handset back to AT mode first (exit status 1).\n";
 
 const CliRegistration registration{
     {"obex ls", "[PATH] [--json] [--port DEVICE]", "list a folder of the handset (--json: one object per entry)",

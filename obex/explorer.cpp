@@ -1,6 +1,7 @@
 #include "explorer.h"
 
 #include "comport.h"
+#include "cp1250.h"
 #include "dialogs.h"
 #include "inifile.h"
 #include "obexpath.h"
@@ -26,7 +27,6 @@
 
 namespace {
 
-const QString ParentRow = QStringLiteral("[..]");
 const QString ErrorCaption = QStringLiteral("Chyba");
 
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &text)
@@ -81,13 +81,28 @@ TFrmExplorer::TFrmExplorer(TComPort *port, const QString &iniPath, QWidget *pare
     connect(m_exchange, &ObexExchange::finished, this, &TFrmExplorer::onFinished);
     connect(m_exchange, &ObexExchange::pendingChanged, this,
             [this](const QStringList &pending, int done, int total) {
+                m_currentItem = pending.value(0);
                 showPending(pending);
                 m_progressBarCelkem->setMaximum(qMax(total, 1));
                 m_progressBarCelkem->setValue(done);
             });
     connect(m_exchange, &ObexExchange::stepProgress, this, [this](int value, int maximum) {
+        if (m_operation == ExplorerOperation::CopyToPc || m_operation == ExplorerOperation::CopyToHandset)
+            return;  // the bytes of the file are shown instead
         m_progressBar->setMaximum(qMax(maximum, 1));
         m_progressBar->setValue(value);
+    });
+    connect(m_exchange, &ObexExchange::transferProgress, this, [this](qint64 done, qint64 total) {
+        if (total < 0)  // the handset gave no Length: the size it listed
+            total = m_listedSizes.value(m_currentItem, -1);
+        if (total < 0) {
+            m_progressBar->setRange(0, 0);  // busy, of unknown length
+            return;
+        }
+        // A bar counts in int: large files in KiB.
+        const int shift = total > (qint64(1) << 30) ? 10 : 0;
+        m_progressBar->setRange(0, int(qMax<qint64>(total >> shift, 1)));
+        m_progressBar->setValue(int(qMin(done, total) >> shift));
     });
 }
 
@@ -343,16 +358,31 @@ void TFrmExplorer::setCommandsEnabled(bool on)
         b->setEnabled(on);
 }
 
+void TFrmExplorer::setFolder(const QStringList &folder)
+{
+    m_folder = folder;
+    // The label is for the eye: a name holding a backslash shows as it is.
+    m_zenkCesta->setText(folder.isEmpty() ? QStringLiteral("\\")
+                                          : u'\\' + folder.join(u'\\') + u'\\');
+}
+
 void TFrmExplorer::OpenRootFolder()
 {
-    m_zenkCesta->setText(QStringLiteral("\\"));
+    setFolder({});
     m_operation = ExplorerOperation::RootListing;
     StartObexExchange();
 }
 
 void TFrmExplorer::ChangeFolder(const QString &name, bool up)
 {
-    m_zenkCesta->setText(::ChangeFolder(m_zenkCesta->text(), name, up));
+    QStringList folder = m_folder;
+    if (up) {
+        if (!folder.isEmpty())
+            folder.removeLast();
+    } else if (!name.isEmpty()) {
+        folder.append(name);
+    }
+    setFolder(folder);
 }
 
 void TFrmExplorer::StartObexExchange()
@@ -377,7 +407,7 @@ void TFrmExplorer::StartObexExchange()
     if (m_operation == ExplorerOperation::CopyToPc)
         local = pcFolder();
     setCommandsEnabled(false);
-    if (!m_exchange->start(m_operation, m_zenkCesta->text(), items, local))
+    if (!m_exchange->start(m_operation, m_folder, items, local))
         setCommandsEnabled(true);
 }
 
@@ -396,8 +426,7 @@ void TFrmExplorer::btnAdrUpClick()
 void TFrmExplorer::shortcutClick(const QString &folder)
 {
     m_operation = ExplorerOperation::FolderListing;
-    m_zenkCesta->setText(QString());
-    ChangeFolder(folder, false);
+    setFolder(PathComponents(folder));
     StartObexExchange();
 }
 
@@ -406,28 +435,27 @@ void TFrmExplorer::ZenkListDblClick()
     const QTreeWidgetItem *item = m_zenkList->currentItem();
     if (!item || !item->isSelected())
         return;
-    const QString caption = item->text(0);
-    if (caption == ParentRow) {
+    if (item->data(0, ParentRole).toBool()) {
         btnAdrUpClick();
         return;
     }
-    if (!caption.startsWith(u'['))
+    if (!item->data(0, FolderRole).toBool())
         return;  // a file: nothing to open
     m_operation = ExplorerOperation::FolderListing;
-    ChangeFolder(caption, false);
+    ChangeFolder(item->data(0, NameRole).toString(), false);
     StartObexExchange();
 }
 
-QStringList TFrmExplorer::selectedZenkCaptions(bool filesOnly) const
+QStringList TFrmExplorer::selectedZenkNames(bool filesOnly) const
 {
     QStringList out;
     for (int i = 0; i < m_zenkList->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *item = m_zenkList->topLevelItem(i);
-        if (!item->isSelected() || item->text(0) == ParentRow)
+        if (!item->isSelected() || item->data(0, ParentRole).toBool())
             continue;
-        if (filesOnly && item->text(0).startsWith(u'['))
+        if (filesOnly && item->data(0, FolderRole).toBool())
             continue;
-        out.append(item->text(0));
+        out.append(item->data(0, NameRole).toString());
     }
     return out;
 }
@@ -470,7 +498,7 @@ void TFrmExplorer::btnF5Click()
 void TFrmExplorer::copyToPc()
 {
     // Copy to the PC: the handset pane's selected files into the PC folder.
-    QStringList names = selectedZenkCaptions(true);
+    QStringList names = selectedZenkNames(true);
     if (names.isEmpty())
         return;
     const QString folder = pcFolder();
@@ -531,7 +559,7 @@ void TFrmExplorer::btnF7Click()
 
 void TFrmExplorer::btnF8Click()
 {
-    const QStringList captions = selectedZenkCaptions(false);
+    const QStringList captions = selectedZenkNames(false);
     if (captions.isEmpty())
         return;
     m_pendingItems = captions;
@@ -553,13 +581,30 @@ void TFrmExplorer::btnF8Click()
     StartObexExchange();
 }
 
-void TFrmExplorer::showRows(const QList<ListingRow> &rows)
+void TFrmExplorer::showRows(const FolderListing &listing, bool belowRoot)
 {
     m_zenkList->clear();
-    for (const ListingRow &row : rows) {
+    // ShowListing's order: "[..]", the folders, the files.
+    QList<const ListingEntry *> entries;
+    for (const ListingEntry &e : listing.entries)
+        if (e.folder)
+            entries.append(&e);
+    for (const ListingEntry &e : listing.entries)
+        if (!e.folder)
+            entries.append(&e);
+    const QList<ListingRow> rows = ShowListing(listing, belowRoot);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const ListingRow &row = rows[i];
         auto *item = new QTreeWidgetItem(m_zenkList, {row.caption, row.size, row.date});
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        const qsizetype entry = belowRoot ? i - 1 : i;
+        if (entry < 0) {
+            item->setData(0, ParentRole, true);
+            continue;
+        }
+        item->setData(0, NameRole, entries[entry]->name);
+        item->setData(0, FolderRole, entries[entry]->folder);
     }
     if (QTreeWidgetItem *first = m_zenkList->topLevelItem(0)) {
         m_zenkList->setCurrentItem(first);
@@ -569,9 +614,13 @@ void TFrmExplorer::showRows(const QList<ListingRow> &rows)
 
 void TFrmExplorer::onListing(const FolderListing &listing)
 {
-    m_listedPath = m_zenkCesta->text();
-    m_listedRows = ShowListing(listing, m_listedPath != QLatin1String("\\"));
-    showRows(m_listedRows);
+    m_listedFolder = m_folder;
+    m_listed = listing;
+    m_listedSizes.clear();
+    for (const ListingEntry &e : listing.entries)
+        if (!e.folder && e.size)
+            m_listedSizes.insert(e.name, *e.size);
+    showRows(m_listed, !m_listedFolder.isEmpty());
     // The handset is still being taken back to AT mode; the next command
     // may be given already.
     setCommandsEnabled(true);
@@ -585,6 +634,13 @@ void TFrmExplorer::onListing(const FolderListing &listing)
                                     Dialogs::Buttons::Ok);
 }
 
+QString TFrmExplorer::responseName(quint8 code) const
+{
+    static const MessageTexts defaults = MessageTexts::defaults();
+    const QString text = Cp1250::toUnicode((texts ? *texts : defaults).obexResponse(code));
+    return text.isEmpty() ? QStringLiteral("%1").arg(code, 2, 16, QLatin1Char('0')).toUpper() : text;
+}
+
 QString TFrmExplorer::failureText(const ObexFailure &f) const
 {
     const QString code = QStringLiteral("%1").arg(f.code, 2, 16, QLatin1Char('0')).toUpper();
@@ -593,9 +649,9 @@ QString TFrmExplorer::failureText(const ObexFailure &f) const
         return QStringLiteral("Chyba přenosu dat !");
     case ObexFailure::Refused:
         return QStringLiteral("Telefon odmítl požadavek (%1: %2, kód %3).")
-            .arg(stepText(f.step), Obex::responseCodeName(f.code), code);
+            .arg(stepText(f.step), responseName(f.code), code);
     case ObexFailure::ConnectRefused:
-        return QStringLiteral("Telefon odmítl spojení OBEX (%1, kód %2).").arg(Obex::responseCodeName(f.code), code);
+        return QStringLiteral("Telefon odmítl spojení OBEX (%1, kód %2).").arg(responseName(f.code), code);
     case ObexFailure::SwitchRefused:
         return QStringLiteral("Telefon nepřešel do režimu OBEX (odpověď %1).").arg(f.detail);
     case ObexFailure::NoAnswer:
@@ -608,6 +664,8 @@ QString TFrmExplorer::failureText(const ObexFailure &f) const
         return QStringLiteral("Název \"%1\" nelze v PC použít jako název souboru.").arg(f.detail);
     case ObexFailure::NameTooLong:
         return QStringLiteral("Název \"%1\" je pro telefon příliš dlouhý.").arg(f.detail);
+    case ObexFailure::BadName:
+        return QStringLiteral("Název \"%1\" nelze telefonu poslat.").arg(f.detail);
     case ObexFailure::PortError:
         return f.detail;
     case ObexFailure::Cancelled:
@@ -627,14 +685,19 @@ void TFrmExplorer::onFinished(const ObexFailure &failure)
             return;
         }
     }
+    if (failure.escapeUnconfirmed)
+        Dialogs::instance().message(this, Dialogs::Icon::Warning, QStringLiteral("Upozornění"),
+                                    QStringLiteral("Telefon nepotvrdil návrat do režimu AT příkazů; "
+                                                   "port může být stále v režimu OBEX."),
+                                    Dialogs::Buttons::Ok);
     if (!failure.failed()) {
         m_panelInfo->hide();
         return;
     }
     // The folder shown before stays shown, with its path.
     m_panelInfo->hide();
-    m_zenkCesta->setText(m_listedPath);
-    showRows(m_listedRows);
+    setFolder(m_listedFolder);
+    showRows(m_listed, !m_listedFolder.isEmpty());
     const QString text = failureText(failure);
     if (!text.isEmpty())
         Dialogs::instance().message(this, Dialogs::Icon::Error, ErrorCaption, text, Dialogs::Buttons::Ok);

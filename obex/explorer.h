@@ -1,8 +1,10 @@
 #pragma once
 
+#include "messagetexts.h"
 #include "obexexchange.h"
 
 #include <QDialog>
+#include <QHash>
 
 #include <functional>
 
@@ -34,6 +36,9 @@ public:
     std::function<bool()> openModemPort;
     // Puts the main window's default receive handler back on the modem port.
     std::function<void()> restoreDefaultRxHandler;
+    // The texts of the language chosen (OBEX response names); the built-in
+    // Czech ones when not set.
+    const MessageTexts *texts = nullptr;
 
     ObexExchange *exchange() const { return m_exchange; }
 
@@ -55,8 +60,18 @@ public:
     // ExplorerOperation of the exchange last started.
     ExplorerOperation operation() const { return m_operation; }
 
+    // A row's entry: the handset's exact name and whether it is a folder
+    // (the caption's brackets are for the eye only).
+    static constexpr int NameRole = Qt::UserRole;
+    static constexpr int FolderRole = Qt::UserRole + 1;
+    static constexpr int ParentRole = Qt::UserRole + 2;
+
+    // The handset folder shown, by its names from the root.
+    const QStringList &zenkFolder() const { return m_folder; }
+
     // The actions of the window (buttons, keys and double-clicks lead here).
     void OpenRootFolder();
+    // Into the child folder of that exact name (empty: stay), or up.
     void ChangeFolder(const QString &name, bool up);
     void StartObexExchange();
     void btnZenkRootClick();
@@ -79,17 +94,22 @@ private:
     void onFinished(const ObexFailure &failure);
     void showPending(const QStringList &items);
     QString failureText(const ObexFailure &failure) const;
+    QString responseName(quint8 code) const;
     void setCommandsEnabled(bool on);
-    QStringList selectedZenkCaptions(bool filesOnly) const;
-    void showRows(const QList<ListingRow> &rows);
+    QStringList selectedZenkNames(bool filesOnly) const;
+    void showRows(const FolderListing &listing, bool belowRoot);
+    void setFolder(const QStringList &folder);
 
     TComPort *m_port;
     QString m_iniPath;
     ObexExchange *m_exchange;
     ExplorerOperation m_operation = ExplorerOperation::RootListing;
     QStringList m_pendingItems;
-    QString m_listedPath = QStringLiteral("\\");
-    QList<ListingRow> m_listedRows;
+    QStringList m_folder;
+    QStringList m_listedFolder;
+    FolderListing m_listed;
+    QHash<QString, qint64> m_listedSizes;  // files of the listing shown
+    QString m_currentItem;                 // the item being copied
     bool m_zenkPaneActive = true;
     bool m_startWhenIdle = false;
 

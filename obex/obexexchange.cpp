@@ -23,6 +23,30 @@ bool isOkLine(const QByteArray &line)
     return line.trimmed() == "OK";
 }
 
+bool isResponseCode(quint8 c)
+{
+    return c == 0x90 || (c >= 0xA0 && c <= 0xA6) || (c >= 0xC0 && c <= 0xD5) || c == 0xE0 || c == 0xE1;
+}
+
+// Bytes waiting on a port just opened that hold a whole OBEX response (a
+// response code, its length, headers that fit it): the handset was left in
+// OBEX mode by another client. A text of the AT side, even with letters of
+// Windows-1250, does not read as one.
+bool looksLikeObexLeftover(const QByteArray &bytes)
+{
+    for (qsizetype i = 0; i + 2 < bytes.size(); ++i) {
+        if (!isResponseCode(quint8(bytes[i])))
+            continue;
+        const int length = (quint8(bytes[i + 1]) << 8) | quint8(bytes[i + 2]);
+        if (length < 3 || i + length > bytes.size())
+            continue;
+        const QByteArray packet = bytes.mid(i, length);
+        if (parseResponse(packet) || parseResponse(packet, true))
+            return true;
+    }
+    return false;
+}
+
 bool isErrorLine(const QByteArray &line)
 {
     const QByteArray t = line.trimmed();
@@ -55,14 +79,19 @@ QString ObexExchange::LocalFileName(const QString &handsetName)
     return ::LocalFileName(handsetName);
 }
 
-bool ObexExchange::start(ExplorerOperation operation, const QString &path, const QStringList &items,
+bool ObexExchange::start(ExplorerOperation operation, const QString &label, const QStringList &items,
+                         const QString &localFolder)
+{
+    return start(operation, PathComponents(label.isEmpty() ? QStringLiteral("\\") : label), items, localFolder);
+}
+
+bool ObexExchange::start(ExplorerOperation operation, const QStringList &folder, const QStringList &items,
                          const QString &localFolder)
 {
     if (busy() || !m_port->Connected())
         return false;
     m_operation = operation;
-    m_path = path.isEmpty() ? QStringLiteral("\\") : path;
-    m_components = PathComponents(m_path);
+    m_components = folder;
     m_pathDepth = 1;
     m_pending = items;
     m_total = int(items.size());
@@ -82,13 +111,24 @@ bool ObexExchange::start(ExplorerOperation operation, const QString &path, const
     // Whatever waits is of an earlier command. It is read rather than
     // purged: a purge behind the port's back leaves its read notifier
     // announcing bytes that are gone, which the port takes for a lost line.
+    QByteArray leftover;
     try {
         if (const int waiting = m_port->PendingCount(); waiting > 0)
-            m_port->ReceiveBytes(waiting);
+            leftover = m_port->ReceiveBytes(waiting);
     } catch (const EComPort &) {
     }
     m_recovering = false;
     m_recovered = false;
+    if (looksLikeObexLeftover(leftover)) {
+        // Another client's OBEX answer: the handset still speaks OBEX and
+        // would take the switch-over for noise. Escape properly first.
+        m_recovered = true;
+        m_recovering = true;
+        m_obexMode = true;
+        m_state = State::GuardBefore;
+        m_pause.start(m_guardTime + m_guardTime / 10 + 20);
+        return true;
+    }
     startSwitch();
     return true;
 }
@@ -105,9 +145,18 @@ void ObexExchange::startSwitch()
 
 void ObexExchange::cancel()
 {
-    if (!busy() || m_state == State::Disconnecting || m_state == State::GuardBefore
-        || m_state == State::GuardAfter)
+    if (!busy())
         return;
+    if (m_state == State::Disconnecting || m_state == State::GuardBefore || m_state == State::GuardAfter) {
+        // Already leaving OBEX mode. An escape from a mode left over by
+        // another client ends the exchange then instead of switching again.
+        if (m_recovering) {
+            m_recovering = false;
+            if (!m_failure.failed())
+                m_failure = {ObexFailure::Cancelled, 0, {}, m_step};
+        }
+        return;
+    }
     fail(ObexFailure::Cancelled);
 }
 
@@ -301,25 +350,17 @@ void ObexExchange::onResponse(const QByteArray &packet)
 
     case State::Listing:
     case State::Getting:
-        if (code == RspContinue) {
-            if (state == State::Listing) {
-                m_body += response->body();
-            } else if (m_saving) {
-                const QByteArray piece = response->body();
-                if (m_saving->write(piece) != piece.size()) {
-                    fail(ObexFailure::LocalFile, 0, m_saving->fileName());
-                    return;
-                }
-            }
-            sendRequest(state, GetContinueRequest(m_connectionId), m_step);
-            return;
-        }
-        if (code != RspSuccess) {
+        if (code != RspContinue && code != RspSuccess) {
             refused(code);
             return;
         }
+        if (!takeBody(*response))
+            return;
+        if (code == RspContinue) {
+            sendRequest(state, GetContinueRequest(m_connectionId), m_step);
+            return;
+        }
         if (state == State::Listing) {
-            m_body += response->body();
             const FolderListing listing = ParseFolderListing(m_body);
             m_body.clear();
             emit listingReceived(listing);
@@ -327,9 +368,8 @@ void ObexExchange::onResponse(const QByteArray &packet)
             return;
         }
         if (m_saving) {
-            const QByteArray piece = response->body();
             const QString target = m_saving->fileName();
-            if (m_saving->write(piece) != piece.size() || !m_saving->commit()) {
+            if (!m_saving->commit()) {
                 m_saving.reset();
                 fail(ObexFailure::LocalFile, 0, target);
                 return;
@@ -356,6 +396,7 @@ void ObexExchange::onResponse(const QByteArray &packet)
             refused(code);
             return;
         }
+        emit transferProgress(m_putDone[m_putIndex], m_putDone.last());
         ++m_putIndex;
         emit stepProgress(m_putIndex, int(m_putPackets.size()));
         if (m_putIndex < m_putPackets.size()) {
@@ -371,6 +412,34 @@ void ObexExchange::onResponse(const QByteArray &packet)
     }
 }
 
+bool ObexExchange::takeBody(const Response &response)
+{
+    if (m_rounds == 0 && m_state == State::Getting)
+        if (const Header *length = response.find(HdrLength)) {
+            m_expected = length->number();
+            m_byteLimit = FileByteLimit(m_expected);
+        }
+    ++m_rounds;
+    const QByteArray piece = response.body();
+    m_received += piece.size();
+    // A handset that keeps answering Continue, with or without bytes, is
+    // not followed for ever: past the bounds it is broken.
+    if (m_received > m_byteLimit || m_rounds > RoundLimit(m_byteLimit)) {
+        fail(ObexFailure::BadResponse, 0, QStringLiteral("too large"));
+        return false;
+    }
+    if (m_state == State::Listing) {
+        m_body += piece;
+        return true;
+    }
+    if (m_saving && m_saving->write(piece) != piece.size()) {
+        fail(ObexFailure::LocalFile, 0, m_saving->fileName());
+        return false;
+    }
+    emit transferProgress(m_received, m_expected);
+    return true;
+}
+
 void ObexExchange::enterNextComponent()
 {
     const QString component = m_pathDepth <= m_components.size() ? m_components[m_pathDepth - 1] : QString();
@@ -383,9 +452,14 @@ void ObexExchange::enterNextComponent()
         beginOperation();
         return;
     }
-    const bool create = m_operation == ExplorerOperation::MakeFolder && m_pathDepth == m_components.size();
-    const QByteArray request = SetPathRequest(m_connectionId, ObexName(component),
-                                              create ? quint8(0) : SetPathDontCreate);
+    if (!IsSendableName(component)) {
+        fail(ObexFailure::BadName, 0, component);
+        return;
+    }
+    // SETPATH without "don't create" enters a folder that is there and makes
+    // one that is not: a new folder's missing parents are made on the way.
+    const bool create = m_operation == ExplorerOperation::MakeFolder;
+    const QByteArray request = SetPathRequest(m_connectionId, component, create ? quint8(0) : SetPathDontCreate);
     if (request.size() > m_maxPacket) {
         fail(ObexFailure::NameTooLong, 0, component);
         return;
@@ -414,6 +488,10 @@ void ObexExchange::beginOperation()
 void ObexExchange::startListing()
 {
     m_body.clear();
+    m_received = 0;
+    m_expected = -1;
+    m_byteLimit = MaxListingBytes;
+    m_rounds = 0;
     sendRequest(State::Listing, ListingRequest(m_connectionId), QStringLiteral("listing"));
 }
 
@@ -430,8 +508,12 @@ void ObexExchange::nextDelete()
         return;
     }
     m_current = m_pending.first();
+    if (!IsSendableName(m_current)) {
+        fail(ObexFailure::BadName, 0, m_current);
+        return;
+    }
     emit stepProgress(2, 2);
-    const QByteArray request = DeleteRequest(m_connectionId, ObexName(m_current));
+    const QByteArray request = DeleteRequest(m_connectionId, m_current);
     if (request.size() > m_maxPacket) {
         fail(ObexFailure::NameTooLong, 0, m_current);
         return;
@@ -464,7 +546,16 @@ void ObexExchange::nextPut()
         return;
     }
     m_putIndex = 0;
+    m_putDone.clear();
+    qint64 sent = 0;
+    for (const QByteArray &p : std::as_const(m_putPackets)) {
+        // A request has the layout of a response: the body is read alike.
+        if (const std::optional<Response> r = parseResponse(p))
+            sent += r->body().size();
+        m_putDone.append(sent);
+    }
     emit stepProgress(0, int(m_putPackets.size()));
+    emit transferProgress(0, m_putDone.last());
     sendRequest(State::Putting, m_putPackets.first(), QStringLiteral("put"));
 }
 
@@ -475,7 +566,11 @@ void ObexExchange::nextGet()
         startListing();
         return;
     }
-    m_current = ObexName(m_pending.first());
+    m_current = m_pending.first();
+    if (!IsSendableName(m_current)) {
+        fail(ObexFailure::BadName, 0, m_current);
+        return;
+    }
     const QString local = LocalFileName(m_current);
     if (local.isEmpty()) {
         fail(ObexFailure::UnsafeName, 0, m_current);
@@ -494,7 +589,12 @@ void ObexExchange::nextGet()
         fail(ObexFailure::NameTooLong, 0, m_current);
         return;
     }
+    m_received = 0;
+    m_expected = -1;
+    m_byteLimit = MaxFileBytes;
+    m_rounds = 0;
     emit stepProgress(0, 1);
+    emit transferProgress(0, -1);
     sendRequest(State::Getting, request, QStringLiteral("get"));
 }
 
@@ -513,11 +613,14 @@ void ObexExchange::onTimeout()
         return;
     case State::GuardAfter:
         // No "OK" to the escape: end the line so a half line does not stay in
-        // the handset's command buffer, and go on; the next command will tell.
+        // the handset's command buffer. The port may still speak OBEX: that
+        // is said, not taken for a return to AT mode.
         try {
             m_port->SendText("\r");
         } catch (const EComPort &) {
         }
+        if (!m_recovering)
+            m_failure.escapeUnconfirmed = true;
         afterEscape();
         return;
     case State::SwitchZero:

@@ -38,10 +38,10 @@ class TComPort;
 enum class ExplorerOperation {
     RootListing = 0,    // no SETPATH at all
     FolderListing = 1,
-    Delete = 2,         // PendingItems: handset row captions
+    Delete = 2,         // PendingItems: handset names, exactly as listed
     CopyToHandset = 3,  // PendingItems: PC file paths
     CopyToPc = 4,       // PendingItems: handset file names, into the local folder
-    MakeFolder = 5,     // the label's last component is created
+    MakeFolder = 5,     // every missing folder of the path is created
 };
 
 struct ObexFailure
@@ -57,6 +57,7 @@ struct ObexFailure
         LocalFile,         // a PC file could not be read or written (detail: path)
         UnsafeName,        // a handset name that cannot be a PC file name (detail)
         NameTooLong,       // the name does not fit the handset's packets
+        BadName,           // a name no request can carry (empty, or holding U+0000) (detail)
         PortError,         // the serial port failed (detail: its text)
         Cancelled,
     };
@@ -66,6 +67,9 @@ struct ObexFailure
     // The step that failed: "switch", "connect", "setpath", "listing",
     // "delete", "put", "get".
     QString step;
+    // The handset did not confirm the return to AT mode with "OK" (the
+    // operation itself may have succeeded): the port may still speak OBEX.
+    bool escapeUnconfirmed = false;
 
     bool failed() const { return kind != None; }
 };
@@ -92,10 +96,15 @@ public:
 
     bool busy() const { return m_state != State::Idle; }
 
-    // Starts an exchange for the path label. items: see ExplorerOperation;
-    // localFolder: the target folder of CopyToPc. False when one is running
-    // or the port is closed (nothing is sent then).
-    bool start(ExplorerOperation operation, const QString &path, const QStringList &items = {},
+    // Starts an exchange in the folder given by its names from the root, as
+    // the handset lists them (a name may hold a backslash or brackets; each goes
+    // into its SETPATH unchanged). items: see ExplorerOperation; localFolder:
+    // the target folder of CopyToPc. False when one is running or the port
+    // is closed (nothing is sent then).
+    bool start(ExplorerOperation operation, const QStringList &folder, const QStringList &items = {},
+               const QString &localFolder = {});
+    // The same for a path label (\mmc\pictures\), whose names cannot hold a backslash.
+    bool start(ExplorerOperation operation, const QString &label, const QStringList &items = {},
                const QString &localFolder = {});
     // Ends a running exchange as Cancelled (the port still goes back to AT mode).
     void cancel();
@@ -114,6 +123,16 @@ public:
     // file names become "_".
     static QString LocalFileName(const QString &handsetName);
 
+    // What one GET may bring before the handset is taken to be broken: a
+    // folder listing at most MaxListingBytes; a file its Length header and
+    // a little slack, or MaxFileBytes without one; and at most
+    // 16 + limit / 128 packets, so that a handset answering Continue for
+    // ever, with or without bytes, ends as a bad response.
+    static constexpr qint64 MaxListingBytes = 4 * 1024 * 1024;
+    static constexpr qint64 MaxFileBytes = 64 * 1024 * 1024;
+    static qint64 FileByteLimit(qint64 length) { return length + length / 8 + 64 * 1024; }
+    static qint64 RoundLimit(qint64 byteLimit) { return 16 + byteLimit / 128; }
+
 signals:
     // The handset's listing of the folder reached.
     void listingReceived(const FolderListing &listing);
@@ -121,6 +140,9 @@ signals:
     void pendingChanged(const QStringList &pending, int done, int total);
     // Steps of the current item (ProgressBar).
     void stepProgress(int value, int maximum);
+    // Bytes of the current file copied so far (GET and PUT); total is the
+    // file's size, or -1 when the handset did not give it.
+    void transferProgress(qint64 done, qint64 total);
     // A file has been written to the PC (CopyToPc).
     void fileSaved(const QString &localPath);
     // The exchange is over and the port back in AT mode.
@@ -166,6 +188,7 @@ private:
     void afterEscape();
     void startSwitch();
     void emitPending();
+    bool takeBody(const Obex::Response &response);
 
     TComPort *m_port;
     State m_state = State::Idle;
@@ -176,7 +199,6 @@ private:
     int m_guardTime = 1000;
 
     ExplorerOperation m_operation = ExplorerOperation::RootListing;
-    QString m_path;
     QStringList m_components;
     int m_pathDepth = 1;
     QStringList m_pending;
@@ -193,9 +215,14 @@ private:
     Obex::ConnectionId m_connectionId;
     int m_maxPacket = Obex::MinMaxPacket;
     QByteArray m_body;
+    qint64 m_received = 0;    // body bytes of the current GET
+    qint64 m_expected = -1;   // its Length header, if any
+    qint64 m_byteLimit = 0;
+    qint64 m_rounds = 0;      // responses to the current GET
 
     QList<QByteArray> m_putPackets;
     int m_putIndex = 0;
+    QList<qint64> m_putDone;  // bytes sent once each PUT packet is taken
     std::unique_ptr<QSaveFile> m_saving;
     QString m_current;
 

@@ -61,15 +61,9 @@ QString nameFromField(const QByteArray &field)
     return out;
 }
 
-QString ObexName(const QString &text)
+bool IsSendableName(const QString &name)
 {
-    QString name = text;
-    // Only a folder row's brackets go: a file may have brackets in its name.
-    if (name.size() >= 2 && name.startsWith(u'[') && name.endsWith(u']'))
-        name = name.mid(1, name.size() - 2);
-    if (name.startsWith(u'\\'))
-        name.remove(0, 1);
-    return name;
+    return !name.isEmpty() && !name.contains(QChar(0));
 }
 
 QByteArray textHeader(quint8 id, const QString &text)

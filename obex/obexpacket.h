@@ -73,10 +73,11 @@ QByteArray nameField(const QString &text);
 // The text of a name field (the final 00 00 and any odd byte dropped).
 QString nameFromField(const QByteArray &field);
 
-// The name of a handset row or path component as it is sent: a folder row's
-// brackets ("[foto]" is foto) removed, then a leading "\". Brackets inside a
-// file name ("a[1].txt") stay.
-QString ObexName(const QString &text);
+// A name as the handset listed it, or as the user gave it, goes into a
+// request unchanged ("[notes]" is the file [notes]); only a name that no
+// Name header can carry (empty, or holding U+0000, which ends the field)
+// is refused.
+bool IsSendableName(const QString &name);
 
 // Header builders.
 QByteArray textHeader(quint8 id, const QString &text);

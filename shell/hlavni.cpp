@@ -147,6 +147,7 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     auto *explorer = new TFrmExplorer(ComPort1, iniPath(), this);
     explorer->openModemPort = [this] { return SetModemPortOpen(true); };
     explorer->restoreDefaultRxHandler = [this] { installDefaultRxHandler(); };
+    explorer->texts = &m_texts;
     showObexExplorer = [explorer] { Dialogs::instance().execDialog(explorer); };
     // "Zálohovat telefon…" and "Obnovit ze zálohy…" after "Aktualizuj info".
     m_backupMenu = new BackupMenu(this, ui->Funkce1, ui->Funkce1->actions().value(1),

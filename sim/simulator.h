@@ -260,6 +260,10 @@ public:
 
     // Finishes a deferred command (see AtResult::deferred).
     void finishAt(AtResult result, const std::vector<std::string> &lines);
+    // Gives the modem port's bytes to handler from now on (nullptr: back to
+    // the command parser), with no result sent: a mode changed by the
+    // control socket rather than by a command.
+    void divertModem(std::function<void(const std::string &bytes)> handler) { m_divert = std::move(handler); }
 
     // The control socket's command line.
     std::string control(const std::string &line);

@@ -94,6 +94,51 @@ struct MessageTexts
     QByteArray backupNotABackup; // dialogy/1726
     QByteArray backupDamaged; // dialogy/1727
     QByteArray backupIncomplete; // dialogy/1728
+    QByteArray obexRsp10;   // dialogy/1200, OBEX response "Continue"
+    QByteArray obexRsp20;   // dialogy/1201, OBEX response "Success"
+    QByteArray obexRsp40;   // dialogy/1202, OBEX response "Bad Request"
+    QByteArray obexRsp41;   // dialogy/1203, OBEX response "Unauthorized"
+    QByteArray obexRsp43;   // dialogy/1204, OBEX response "Forbidden"
+    QByteArray obexRsp44;   // dialogy/1205, OBEX response "Not Found"
+    QByteArray obexRsp45;   // dialogy/1206, OBEX response "Method Not Allowed"
+    QByteArray obexRsp46;   // dialogy/1207, OBEX response "Not Acceptable"
+    QByteArray obexRsp48;   // dialogy/1208, OBEX response "Request Timeout"
+    QByteArray obexRsp49;   // dialogy/1209, OBEX response "Conflict"
+    QByteArray obexRsp4C;   // dialogy/1210, OBEX response "Precondition Failed"
+    QByteArray obexRsp4D;   // dialogy/1211, OBEX response "Request Entity Too Large"
+    QByteArray obexRsp4F;   // dialogy/1212, OBEX response "Unsupported Media Type"
+    QByteArray obexRsp50;   // dialogy/1213, OBEX response "Internal Server Error"
+    QByteArray obexRsp51;   // dialogy/1214, OBEX response "Not Implemented"
+    QByteArray obexRsp53;   // dialogy/1215, OBEX response "Service Unavailable"
+    QByteArray obexRsp60;   // dialogy/1216, OBEX response "Database Full"
+    QByteArray obexRsp61;   // dialogy/1217, OBEX response "Database Locked"
+
+    // The text of an OBEX response code (final bit ignored); empty for a
+    // code without one.
+    QByteArray obexResponse(unsigned char code) const
+    {
+        switch (code & 0x7F) {
+        case 0x10: return obexRsp10;
+        case 0x20: return obexRsp20;
+        case 0x40: return obexRsp40;
+        case 0x41: return obexRsp41;
+        case 0x43: return obexRsp43;
+        case 0x44: return obexRsp44;
+        case 0x45: return obexRsp45;
+        case 0x46: return obexRsp46;
+        case 0x48: return obexRsp48;
+        case 0x49: return obexRsp49;
+        case 0x4C: return obexRsp4C;
+        case 0x4D: return obexRsp4D;
+        case 0x4F: return obexRsp4F;
+        case 0x50: return obexRsp50;
+        case 0x51: return obexRsp51;
+        case 0x53: return obexRsp53;
+        case 0x60: return obexRsp60;
+        case 0x61: return obexRsp61;
+        default: return {};
+        }
+    }
 
     static MessageTexts defaults();
 };

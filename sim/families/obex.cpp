@@ -80,6 +80,8 @@ struct Session
 };
 
 Session g;
+Simulator *g_sim = nullptr;
+bool g_diverted = false;  // the modem port's bytes come to obexInput
 fs::path g_root;
 std::vector<std::string> g_log;
 
@@ -279,7 +281,9 @@ void respondWithId(Simulator &sim, unsigned char code)
 void sendGetPacket(Simulator &sim)
 {
     const std::string cid = connectionHeader();
-    const size_t room = g.clientMax > 3 + cid.size() + 3 ? g.clientMax - 3 - cid.size() - 3 : 0;
+    const long sendMax = g_sim->state().number("obex.send_max", 0);
+    const size_t most = sendMax >= 255 ? std::min(g.clientMax, size_t(sendMax)) : g.clientMax;
+    const size_t room = most > 3 + cid.size() + 3 ? most - 3 - cid.size() - 3 : 0;
     if (g.getBody.size() <= room) {
         respond(sim, Success, cid + char(0x49) + be16(g.getBody.size() + 3) + g.getBody);
         g.getBody.clear();
@@ -567,6 +571,7 @@ bool isOpcode(unsigned char c)
 void leaveObex(Simulator &sim)
 {
     g = Session();
+    g_diverted = false;
     sim.state().set("obex.mode", "at");
     sim.finishAt(AtResult::ok(), {});
 }
@@ -614,11 +619,38 @@ void obexInput(Simulator &sim, const std::string &bytes)
     }
 }
 
+void enterObex(Simulator &sim)
+{
+    g = Session();
+    g.obexMode = true;
+    g.lastInput = Clock::now();
+    sim.state().set("obex.mode", "obex");
+}
+
 void tick(Simulator &sim)
 {
     if (!sim.powered()) {
+        // A handset switched off comes back in AT mode.
         g = Session();
+        if (g_diverted)
+            sim.divertModem(nullptr);
+        g_diverted = false;
+        if (sim.state().value("obex.mode") != "at")
+            sim.state().set("obex.mode", "at");
         return;
+    }
+    // obex.mode says what the port speaks: a value set through the control
+    // socket switches the port itself, silently.
+    const std::string mode = sim.state().value("obex.mode");
+    if ((g.obexMode || g_diverted) && mode == "at") {
+        g = Session();
+        if (g_diverted)
+            sim.divertModem(nullptr);
+        g_diverted = false;
+    } else if (!g.obexMode && mode == "obex") {
+        enterObex(sim);
+        g_diverted = true;
+        sim.divertModem([&sim](const std::string &bytes) { obexInput(sim, bytes); });
     }
     if (!g.pieces.empty()) {
         sim.modem().sendReply(g.pieces.front());
@@ -646,11 +678,9 @@ AtResult sqwe(AtContext &ctx, const AtCommand &cmd)
             return AtResult::ok();
         if (mode != 3)
             return AtResult::cmeError(Cme::IncorrectParameters);
-        g = Session();
-        g.obexMode = true;
-        g.lastInput = Clock::now();
-        ctx.state().set("obex.mode", "obex");
         Simulator &sim = ctx.sim();
+        enterObex(sim);
+        g_diverted = true;
         ctx.divert([&sim](const std::string &bytes) { obexInput(sim, bytes); });
         return AtResult::ok();
     }
@@ -670,11 +700,9 @@ AtResult cprot(AtContext &ctx, const AtCommand &cmd)
     }
     if (cmd.type != AtType::Set || cmd.number(0) != 0)
         return AtResult::cmeError(Cme::OperationNotSupported);
-    g = Session();
-    g.obexMode = true;
-    g.lastInput = Clock::now();
-    ctx.state().set("obex.mode", "obex");
     Simulator &sim = ctx.sim();
+    enterObex(sim);
+    g_diverted = true;
     ctx.divert([&sim](const std::string &bytes) { obexInput(sim, bytes); });
     ctx.line("CONNECT");
     return AtResult::deferred();
@@ -717,6 +745,8 @@ const Family family("obex", [](Registry &r) {
     r.key("obex.guard", "1000", "escape guard time in ms: silence needed before and after \"+++\" in OBEX mode");
     r.key("obex.connection_id", "024E804C", "Connection ID (hex) given in the answer to CONNECT");
     r.key("obex.max_packet", "4266", "the handset's maximum OBEX packet length given in the answer to CONNECT");
+    r.key("obex.send_max", "0", "largest OBEX response packet the handset sends (255 or more; 0: the client's maximum "
+                                "from CONNECT)");
     r.key("obex.split", "0", "OBEX responses go out in pieces of this many bytes, 2 ms apart (0: whole)");
     r.key("obex.refuse", "", "\"KIND CODE\": answers the hex response CODE to the next request of KIND once "
                              "(CONNECT, SETPATH, GET, CONTINUE: a GET after a Continue, PUT, DELETE, DISCONNECT or ANY)");
@@ -729,6 +759,7 @@ const Family family("obex", [](Registry &r) {
         sim.state().set("obex.mode", "at");
     });
     r.onStart([](Simulator &sim, std::string &error) {
+        g_sim = &sim;
         if (!sim.options().has("--obex"))
             return makeDemoTree(error);
         g_root = sim.options().value("--obex");

@@ -59,7 +59,8 @@ void ObexDevice::run()
             QList<QByteArray> pieces;
             if (obex && unit == "+++") {
                 m_obex = false;
-                pieces = {"\r\nOK\r\n"};
+                if (answerEscape)
+                    pieces = {"\r\nOK\r\n"};
             } else {
                 pieces = m_script(unit, obex);
                 if (!obex && unit.endsWith("AT^SQWE=3") && !pieces.isEmpty())

@@ -27,6 +27,8 @@ public:
     // Every unit received (AT lines without CR, OBEX packets, "+++").
     QList<QByteArray> units() const;
     bool inObexMode() const { return m_obex; }
+    // False: "+++" in OBEX mode is taken but never answered with "OK".
+    std::atomic_bool answerEscape{true};
 
     // The usual answer to an AT line: echo, CR LF OK CR LF, as one piece.
     static QByteArray okReply(const QByteArray &line);

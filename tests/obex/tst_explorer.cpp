@@ -139,6 +139,9 @@ private slots:
     void browse();
     void deleteAndMakeFolder();
     void copyBothWays();
+    void exactNames();
+    void progressShowsBytes();
+    void escapeNotConfirmedIsSaid();
     void refusalShownAndPortBack();
     void closedWhileWaiting();
     void commandWhileLeaving();
@@ -295,6 +298,123 @@ void TestExplorer::copyBothWays()
     QVERIFY(boxes[3].text.contains("to-handset.bin"));
 }
 
+void TestExplorer::exactNames()
+{
+    // Rows of names a caption cannot give back: each action works on the
+    // entry listed, and a PC file is replaced only under its real name.
+    Fixture f;
+    QVERIFY(f.start());
+    QDir tree(f.tree.path());
+    Fixture::write(tree.filePath("mmc/notes"), "plain");
+    Fixture::write(tree.filePath("mmc/[notes]"), "bracketed");
+    Fixture::write(tree.filePath("mmc/\\evil.txt"), "from the handset");
+    tree.mkpath("mmc/x\\y");
+    Fixture::write(tree.filePath("mmc/x\\y/inner.txt"), "in");
+    QDir pc(f.pc.path());
+    Fixture::write(pc.filePath("evil.txt"), "keep");
+    Fixture::write(pc.filePath("_evil.txt"), "old");
+    auto content = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    };
+    f.withExplorer([&](TFrmExplorer &e) {
+        QVERIFY(settled(e));
+        e.button("btnMMC")->click();
+        const QStringList shown{"[..]", "[pictures]", "[sounds]", "[x\\y]", "[notes]", "\\evil.txt", "notes"};
+        QVERIFY(listed(e, "\\mmc\\", shown));
+
+        select(e, {"[notes]"});
+        f.dialogs.answers.push_back(Dialogs::Answer::Yes);
+        e.button("btnF8")->click();
+        QVERIFY(settled(e));
+        QVERIFY(!tree.exists("mmc/[notes]"));
+        QCOMPARE(content(tree.filePath("mmc/notes")), QByteArray("plain"));
+
+        select(e, {"\\evil.txt"});
+        f.dialogs.answers.push_back(Dialogs::Answer::Yes);  // copy?
+        f.dialogs.answers.push_back(Dialogs::Answer::No);   // replace _evil.txt?
+        e.copyToPc();
+        QVERIFY(settled(e));
+        QVERIFY(f.dialogs.messages().last().text.contains("_evil.txt"));
+        QCOMPARE(content(pc.filePath("_evil.txt")), QByteArray("old"));
+        f.dialogs.answers.push_back(Dialogs::Answer::Yes);
+        f.dialogs.answers.push_back(Dialogs::Answer::Yes);
+        e.copyToPc();
+        QVERIFY(settled(e));
+        QCOMPARE(content(pc.filePath("_evil.txt")), QByteArray("from the handset"));
+        QCOMPARE(content(pc.filePath("evil.txt")), QByteArray("keep"));
+
+        doubleClick(e, "[x\\y]");
+        QVERIFY(listed(e, "\\mmc\\x\\y\\", {"[..]", "inner.txt"}));
+        doubleClick(e, "[..]");
+        QVERIFY(listed(e, "\\mmc\\", {"[..]", "[pictures]", "[sounds]", "[x\\y]", "\\evil.txt", "notes"}));
+    });
+    for (const auto &box : f.dialogs.messages())
+        QCOMPARE(box.icon, Dialogs::Icon::Question);
+}
+
+void TestExplorer::progressShowsBytes()
+{
+    // A 2 MB copy each way: the file's bar counts its bytes as they go.
+    static constexpr int Size = 2 * 1024 * 1024;
+    Fixture f;
+    QVERIFY(f.start());
+    Fixture::write(QDir(f.tree.path()).filePath("mmc/big.bin"), QByteArray(Size, 'h'));
+    Fixture::write(QDir(f.pc.path()).filePath("up.bin"), QByteArray(Size, 'p'));
+    f.withExplorer([&](TFrmExplorer &e) {
+        QVERIFY(settled(e));
+        e.button("btnMMC")->click();
+        QVERIFY(listed(e, "\\mmc\\", {"[..]", "[pictures]", "[sounds]", "big.bin"}));
+        QList<int> seen;
+        QObject::connect(e.ProgressBar(), &QProgressBar::valueChanged, [&](int v) {
+            if (e.ProgressBar()->maximum() == Size)
+                seen.append(v);
+        });
+        select(e, {"big.bin"});
+        f.dialogs.answers.push_back(Dialogs::Answer::Yes);
+        e.copyToPc();
+        QVERIFY(settled(e));
+        QVERIFY(QFileInfo(QDir(f.pc.path()).filePath("big.bin")).size() == Size);
+        QVERIFY2(std::any_of(seen.begin(), seen.end(), [](int v) { return v > 0 && v < Size; }),
+                 qPrintable(QString::number(seen.size())));
+        QCOMPARE(seen.last(), Size);
+
+        seen.clear();
+        QModelIndex source;
+        QVERIFY(QTest::qWaitFor([&] {
+            source = e.pcModel()->index(QDir(f.pc.path()).filePath("up.bin"));
+            return source.isValid();
+        }));
+        e.PCList()->setFocus();
+        e.PCList()->selectionModel()->select(source, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        f.dialogs.answers.push_back(Dialogs::Answer::Yes);
+        e.btnF5Click();
+        QVERIFY(settled(e));
+        QCOMPARE(QFileInfo(QDir(f.tree.path()).filePath("mmc/up.bin")).size(), qint64(Size));
+        QVERIFY(std::any_of(seen.begin(), seen.end(), [](int v) { return v > 0 && v < Size; }));
+        QCOMPARE(seen.last(), Size);
+    });
+}
+
+void TestExplorer::escapeNotConfirmedIsSaid()
+{
+    // The handset's guard time is far longer than the window keeps: no "OK"
+    // comes to the escape. The listing is shown, with a warning.
+    Fixture f;
+    QVERIFY(f.start());
+    f.withExplorer([&](TFrmExplorer &e) {
+        QVERIFY(settled(e));
+        f.sim.control("set obex.guard 5000");
+        e.button("btnMMC")->click();
+        QVERIFY(listed(e, "\\mmc\\", {"[..]", "[pictures]", "[sounds]"}));
+        f.sim.control("set obex.guard 50");
+    });
+    const auto boxes = f.dialogs.messages();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].icon, Dialogs::Icon::Warning);
+    QVERIFY2(boxes[0].text.contains(QStringLiteral("nepotvrdil návrat")), qPrintable(boxes[0].text));
+}
+
 void TestExplorer::refusalShownAndPortBack()
 {
     Fixture f;
@@ -320,7 +440,9 @@ void TestExplorer::refusalShownAndPortBack()
     QCOMPARE(boxes.size(), 2);
     QCOMPARE(boxes[0].icon, Dialogs::Icon::Error);
     QCOMPARE(boxes[0].caption, QStringLiteral("Chyba"));
-    QVERIFY2(boxes[0].text.contains("Forbidden") && boxes[0].text.contains("C3"), qPrintable(boxes[0].text));
+    // The response's name in the window's language, not OBEX's English.
+    QVERIFY2(boxes[0].text.contains(QStringLiteral("Zakázáno")) && boxes[0].text.contains("C3"),
+             qPrintable(boxes[0].text));
     QCOMPARE(boxes[1].text, QStringLiteral("Chyba přenosu dat !"));
 
     f.form->infoPage()->refresh()->click();

@@ -49,14 +49,16 @@ public:
     SimProcess &sim() { return m_sim; }
     TComPort &port() { return m_port; }
 
+    ObexExchange &exchange() { return m_exchange; }
+
     Result run(ExplorerOperation op, const QString &path, const QStringList &items = {},
-               const QString &localFolder = {})
+               const QString &localFolder = {}, int waitMs = 30000)
     {
         Result r;
         QMetaObject::Connection c = QObject::connect(&m_exchange, &ObexExchange::listingReceived,
                                                      [&](const FolderListing &l) { r.listings.append(l); });
         QSignalSpy finished(&m_exchange, &ObexExchange::finished);
-        if (!m_exchange.start(op, path, items, localFolder) || !finished.wait(30000)) {
+        if (!m_exchange.start(op, path, items, localFolder) || !finished.wait(waitMs)) {
             r.failure.kind = ObexFailure::Cancelled;
             r.failure.detail = QStringLiteral("the exchange did not start or end");
         } else {
@@ -100,6 +102,10 @@ private slots:
     void faults();
     void copyToPcNeverLeavesHalfFiles_data();
     void copyToPcNeverLeavesHalfFiles();
+    void nestedFolderMade();
+    void modeKeySaysWhatThePortSpeaks();
+    void leftInObexModeByAnotherClient();
+    void leftInObexModeCancelled();
 };
 
 void TestObexSim::roundTrip_data()
@@ -190,7 +196,7 @@ void TestObexSim::folders()
     QCOMPARE(made.listings.size(), 1);
 
     const Result deleted = handset.run(ExplorerOperation::Delete, "\\mmc\\",
-                                       {"a.txt", "b.txt", QStringLiteral("[nová složka]")});
+                                       {"a.txt", "b.txt", QStringLiteral("nová složka")});
     QVERIFY(!deleted.failure.failed());
     QCOMPARE(names(deleted.listings.first()), (QStringList{"c.txt", "[pictures]"}));
     QCOMPARE(handset.sim().control("obexlog").count("DELETE"), 3);
@@ -274,6 +280,86 @@ void TestObexSim::copyToPcNeverLeavesHalfFiles()
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("the good old file"));
     QCOMPARE(QDir(pc.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bin"});
+    QVERIFY(handset.answersAt());
+}
+
+void TestObexSim::nestedFolderMade()
+{
+    // Each missing folder of the path is made by its own SETPATH on the way.
+    Handset handset;
+    QVERIFY(handset.ok());
+    const Result made = handset.run(ExplorerOperation::MakeFolder, QStringLiteral("\\záloha\\obex\\mmc\\"));
+    QVERIFY(!made.failure.failed());
+    QVERIFY(QDir(handset.tree()).exists(QStringLiteral("záloha/obex/mmc")));
+    // Made again: the folders are there and simply entered.
+    QVERIFY(!handset.run(ExplorerOperation::MakeFolder, QStringLiteral("\\záloha\\obex\\")).failure.failed());
+    QVERIFY(handset.answersAt());
+}
+
+void TestObexSim::modeKeySaysWhatThePortSpeaks()
+{
+    Handset handset;
+    QVERIFY(handset.ok());
+    handset.port().SendText("AT+CPROT=0\r");
+    QVERIFY(QTest::qWaitFor([&] { return handset.sim().control("get obex.mode") == "obex\n"; }, 3000));
+    handset.port().ReceiveTextWithin(200, 500);
+    QVERIFY(!CheckPresence(handset.port()));  // OBEX: no answer to AT
+
+    handset.sim().control("set obex.mode at");
+    QVERIFY(QTest::qWaitFor([&] { return CheckPresence(handset.port()); }, 3000));
+
+    handset.sim().control("set obex.mode obex");
+    QTest::qWait(50);
+    QVERIFY(!CheckPresence(handset.port()));
+    // The exchange finds the port in OBEX mode and gets it back.
+    QVERIFY(!handset.run(ExplorerOperation::RootListing, "\\").failure.failed());
+    QVERIFY(handset.answersAt());
+}
+
+namespace {
+
+// Another client entered OBEX mode, connected and went away without reading
+// the answer or escaping: the answer still waits on the port.
+bool leaveInObexMode(Handset &handset)
+{
+    handset.port().SendText("AT+CPROT=0\r");
+    if (!QTest::qWaitFor([&] { return handset.sim().control("get obex.mode") == "obex\n"; }, 3000))
+        return false;
+    handset.port().ReceiveTextWithin(200, 500);
+    handset.sim().control("obexlog clear");
+    handset.port().SendText(Obex::ConnectRequest(Obex::FolderBrowsingServiceId()));
+    return QTest::qWaitFor([&] { return handset.port().PendingCount() >= 31; }, 3000);
+}
+
+} // namespace
+
+void TestObexSim::leftInObexModeCancelled()
+{
+    // Cancelled while the left-over mode is being escaped: the handset ends
+    // in AT mode and is not switched again.
+    Handset handset;
+    QVERIFY(handset.ok());
+    QVERIFY(leaveInObexMode(handset));
+    QSignalSpy finished(&handset.exchange(), &ObexExchange::finished);
+    QVERIFY(handset.exchange().start(ExplorerOperation::RootListing, QStringLiteral("\\")));
+    handset.exchange().cancel();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.first().first().value<ObexFailure>().kind, ObexFailure::Cancelled);
+    QCOMPARE(handset.sim().control("obexlog").count("CONNECT"), 1);  // the other client's only
+    QVERIFY(handset.answersAt());
+}
+
+void TestObexSim::leftInObexModeByAnotherClient()
+{
+    // The switch-over takes the answer waiting for the sign and escapes at
+    // once; the AT timeout, far longer than the wait here, is never waited out.
+    Handset handset;
+    QVERIFY(handset.ok());
+    QVERIFY(leaveInObexMode(handset));
+    handset.exchange().setAtTimeout(20000);
+    const Result r = handset.run(ExplorerOperation::RootListing, "\\", {}, {}, 10000);
+    QVERIFY2(!r.failure.failed(), qPrintable(r.failure.detail));
+    QCOMPARE(r.listings.size(), 1);
     QVERIFY(handset.answersAt());
 }
 

@@ -5,6 +5,10 @@
 #include "comport.h"
 #include "obexdevice.h"
 #include "obexexchange.h"
+#include "obexpath.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -52,8 +56,14 @@ struct Run
     bool restored = false;
 };
 
-Run runExchange(ObexDevice::Script script, ExplorerOperation op, const QString &path,
-                const QStringList &items = {})
+struct Options
+{
+    QString localFolder;
+    bool answerEscape = true;
+};
+
+Run runExchange(ObexDevice::Script script, ExplorerOperation op, const QStringList &folder,
+                const QStringList &items = {}, const Options &options = {})
 {
     Run run;
     PtyPair pty;
@@ -61,6 +71,7 @@ Run runExchange(ObexDevice::Script script, ExplorerOperation op, const QString &
     port.setPort(pty.slavePath());
     port.OpenPort();
     ObexDevice device(pty, std::move(script));
+    device.answerEscape = options.answerEscape;
     ObexExchange exchange(&port);
     exchange.setResponseTimeout(1000);
     exchange.setAtTimeout(1000);
@@ -72,7 +83,7 @@ Run runExchange(ObexDevice::Script script, ExplorerOperation op, const QString &
     QObject::connect(&exchange, &ObexExchange::listingReceived,
                      [&](const FolderListing &l) { run.listings.append(l); });
     QSignalSpy finished(&exchange, &ObexExchange::finished);
-    if (!exchange.start(op, path, items))
+    if (!exchange.start(op, folder, items, options.localFolder))
         return run;
     if (!finished.wait(15000))
         return run;
@@ -81,6 +92,12 @@ Run runExchange(ObexDevice::Script script, ExplorerOperation op, const QString &
     QTest::qWait(50);
     run.units = device.units();
     return run;
+}
+
+Run runExchange(ObexDevice::Script script, ExplorerOperation op, const QString &label,
+                const QStringList &items = {}, const Options &options = {})
+{
+    return runExchange(std::move(script), op, PathComponents(label), items, options);
 }
 
 } // namespace
@@ -98,6 +115,12 @@ private slots:
     void faults();
     void continuedListingInPieces();
     void anotherConnectionAndPacketSize();
+    void handsetNamesExact_data();
+    void handsetNamesExact();
+    void endlessGet_data();
+    void endlessGet();
+    void entityBomb();
+    void escapeWithoutOk();
 };
 
 void TestObexExchange::sequence_data()
@@ -117,14 +140,14 @@ void TestObexExchange::sequence_data()
         << int(ExplorerOperation::FolderListing) << "\\mmc\\pictures\\" << QStringList{}
         << QList<QByteArray>{hex("85 00 15 02 00 CB 02 4E 80 4C 01 00 0B 00 6D 00 6D 00 63 00 00"),
                              SetPathRequest(Handset, "pictures"), get};
-    QTest::newRow("three deletes, each after a Success, then the listing")
-        << int(ExplorerOperation::Delete) << "\\user\\" << QStringList{"a.txt", "[foto]", "b"}
+    QTest::newRow("three deletes, each after a Success, then the listing; names exactly as listed")
+        << int(ExplorerOperation::Delete) << "\\user\\" << QStringList{"a.txt", "[notes]", "\\evil.txt"}
         << QList<QByteArray>{SetPathRequest(Handset, "user"),
                              hex("82 00 17 CB 02 4E 80 4C 01 00 0F 00 61 00 2E 00 74 00 78 00 74 00 00"),
-                             DeleteRequest(Handset, "foto"), DeleteRequest(Handset, "b"), get};
-    QTest::newRow("make folder: the new one with the create flags")
+                             DeleteRequest(Handset, "[notes]"), DeleteRequest(Handset, "\\evil.txt"), get};
+    QTest::newRow("make folder: every folder of the path with the create flags")
         << int(ExplorerOperation::MakeFolder) << "\\mmc\\nový\\" << QStringList{}
-        << QList<QByteArray>{SetPathRequest(Handset, "mmc"), SetPathRequest(Handset, QStringLiteral("nový"), 0), get};
+        << QList<QByteArray>{SetPathRequest(Handset, "mmc", 0), SetPathRequest(Handset, QStringLiteral("nový"), 0), get};
 }
 
 void TestObexExchange::sequence()
@@ -240,6 +263,141 @@ void TestObexExchange::anotherConnectionAndPacketSize()
     QVERIFY(run.units.contains(SetPathRequest(ConnectionId(0x11223344), "mmc")));
     QVERIFY(run.units.contains(ListingRequest(ConnectionId(0x11223344))));
     QVERIFY(run.units.contains(DisconnectRequest(ConnectionId(0x11223344))));
+}
+
+namespace {
+
+bool isListingGet(const QByteArray &unit)
+{
+    return unit.contains("x-obex/folder-listing");
+}
+
+QStringList entriesOf(const QString &path)
+{
+    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+void TestObexExchange::handsetNamesExact_data()
+{
+    QTest::addColumn<QStringList>("folder");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("local");  // the file written; empty: refused, nothing asked for
+
+    QTest::newRow("[notes] is the file [notes]") << QStringList{"mmc"} << "[notes]" << "[notes]";
+    QTest::newRow("a leading backslash stays, on the PC a _") << QStringList{"mmc"} << "\\evil.txt" << "_evil.txt";
+    QTest::newRow("../../x stays in the folder chosen") << QStringList{"mmc"} << "../../x" << ".._.._x";
+    QTest::newRow("a folder x\\y is entered by its name") << QStringList{"mmc", "x\\y"} << "a.txt" << "a.txt";
+    QTest::newRow("a device name of Windows") << QStringList{} << "con.txt" << "_con.txt";
+    QTest::newRow("..") << QStringList{"mmc"} << ".." << "";
+}
+
+void TestObexExchange::handsetNamesExact()
+{
+    QFETCH(QStringList, folder);
+    QFETCH(QString, name);
+    QFETCH(QString, local);
+
+    QTemporaryDir pc;
+    QDir(pc.path()).mkdir("in");
+    const QString in = pc.filePath("in");
+    const Run run = runExchange(
+        [](const QByteArray &unit, bool obex) -> QList<QByteArray> {
+            if (obex && quint8(unit[0]) == OpGetFinal && !isListingGet(unit))
+                return {packet(RspSuccess, bytesHeader(HdrEndOfBody, "data"))};
+            return normalHandset(unit, obex);
+        },
+        ExplorerOperation::CopyToPc, folder, {name}, {in});
+    QVERIFY(run.restored);
+    for (const QString &component : folder)
+        QVERIFY2(run.units.contains(SetPathRequest(Handset, component)), qPrintable(component));
+    QCOMPARE(entriesOf(pc.path()), QStringList{"in"});
+    if (local.isEmpty()) {
+        QCOMPARE(run.failure.kind, ObexFailure::UnsafeName);
+        QVERIFY(entriesOf(in).isEmpty());
+        return;
+    }
+    QVERIFY(!run.failure.failed());
+    QVERIFY(run.units.contains(FileGetRequest(Handset, name)));
+    QCOMPARE(entriesOf(in), QStringList{local});
+    QFile got(QDir(in).filePath(local));
+    QVERIFY(got.open(QIODevice::ReadOnly));
+    QCOMPARE(got.readAll(), QByteArray("data"));
+}
+
+void TestObexExchange::endlessGet_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<int>("bodySize");  // of every Continue
+    QTest::addColumn<int>("length");    // the Length header, -1 for none
+
+    QTest::newRow("listing, 16000 bytes a Continue") << int(ExplorerOperation::RootListing) << 16000 << -1;
+    QTest::newRow("file of Length 100, 4000 bytes a Continue") << int(ExplorerOperation::CopyToPc) << 4000 << 100;
+    QTest::newRow("file of Length 100, empty Continues") << int(ExplorerOperation::CopyToPc) << 0 << 100;
+}
+
+void TestObexExchange::endlessGet()
+{
+    QFETCH(int, operation);
+    QFETCH(int, bodySize);
+    QFETCH(int, length);
+
+    QTemporaryDir pc;
+    const QByteArray headers = (length >= 0 ? u32Header(HdrLength, quint32(length)) : QByteArray())
+        + (bodySize > 0 ? bytesHeader(HdrBody, QByteArray(bodySize, '<')) : QByteArray());
+    const QByteArray continued = packet(RspContinue, headers);
+    int gets = 0;
+    const Run run = runExchange(
+        [&](const QByteArray &unit, bool obex) -> QList<QByteArray> {
+            if (obex && quint8(unit[0]) == OpGetFinal) {
+                ++gets;
+                return {continued};
+            }
+            return normalHandset(unit, obex);
+        },
+        ExplorerOperation(operation), QStringList{}, {"big.bin"}, {pc.path()});
+    QCOMPARE(run.failure.kind, ObexFailure::BadResponse);
+    QVERIFY(run.restored);
+    QCOMPARE(run.units.last(), QByteArray("+++"));
+    QVERIFY(gets > 2);
+    QVERIFY(entriesOf(pc.path()).isEmpty());  // no half file
+}
+
+void TestObexExchange::entityBomb()
+{
+    // Nested entities that would expand to gigabytes: the document is
+    // refused as damaged, quickly, and nothing of the expansion is shown.
+    QByteArray document = "<?xml version=\"1.0\"?>\n<!DOCTYPE folder-listing [\n<!ENTITY l0 \"lollollollol\">\n";
+    for (int i = 1; i < 10; ++i) {
+        document += "<!ENTITY l" + QByteArray::number(i) + " \"";
+        for (int k = 0; k < 10; ++k)
+            document += "&l" + QByteArray::number(i - 1) + ";";
+        document += "\">\n";
+    }
+    document += "]>\n<folder-listing><file name=\"ok.txt\"/><file name=\"&l9;\"/></folder-listing>";
+    const Run run = runExchange(
+        [&](const QByteArray &unit, bool obex) -> QList<QByteArray> {
+            if (obex && quint8(unit[0]) == OpGetFinal)
+                return {listingResponse(document)};
+            return normalHandset(unit, obex);
+        },
+        ExplorerOperation::RootListing, QStringList{});
+    QVERIFY(!run.failure.failed());
+    QCOMPARE(run.listings.size(), 1);
+    QVERIFY(!run.listings.first().error.isEmpty());
+    for (const ListingEntry &e : run.listings.first().entries)
+        QVERIFY(e.name.size() < 1000);
+}
+
+void TestObexExchange::escapeWithoutOk()
+{
+    const Run run = runExchange(normalHandset, ExplorerOperation::RootListing, QStringList{}, {},
+                                Options{{}, false});
+    QVERIFY(run.restored);
+    QCOMPARE(run.listings.size(), 1);
+    QVERIFY(!run.failure.failed());
+    QVERIFY(run.failure.escapeUnconfirmed);
 }
 
 QTEST_GUILESS_MAIN(TestObexExchange)

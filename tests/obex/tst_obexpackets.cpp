@@ -47,18 +47,19 @@ void TestObexPackets::requests_data()
         << hex("80 00 1A 10 00 40 06 46 00 13 6B 01 CB 31 41 06 11 D4 9A 77 00 50 DA 3F 47 1F");
     QTest::newRow("listing GET") << ListingRequest(Handset)
         << hex("83 00 21 CB 02 4E 80 4C 42 00 19") + QByteArray("x-obex/folder-listing", 22);
-    QTest::newRow("SETPATH into mmc") << SetPathRequest(Handset, ObexName("mmc"))
+    QTest::newRow("SETPATH into mmc") << SetPathRequest(Handset, "mmc")
         << hex("85 00 15 02 00 CB 02 4E 80 4C 01 00 0B 00 6D 00 6D 00 63 00 00");
     QTest::newRow("SETPATH, empty name") << SetPathRequest(Handset, QString())
         << hex("85 00 0F 02 00 CB 02 4E 80 4C 01 00 05 00 00");
-    QTest::newRow("delete of a.txt") << DeleteRequest(Handset, ObexName("a.txt"))
+    QTest::newRow("delete of a.txt") << DeleteRequest(Handset, "a.txt")
         << hex("82 00 17 CB 02 4E 80 4C 01 00 0F 00 61 00 2E 00 74 00 78 00 74 00 00");
-    QTest::newRow("folder row [foto] is named foto") << SetPathRequest(Handset, ObexName("[foto]"))
-        << hex("85 00 17 02 00 CB 02 4E 80 4C 01 00 0D 00 66 00 6F 00 74 00 6F 00 00");
-    QTest::newRow("brackets inside a file name stay") << DeleteRequest(Handset, ObexName("a[1]"))
+    // Names go as they are: brackets and a backslash are characters of the name.
+    QTest::newRow("folder [foto] keeps its brackets") << SetPathRequest(Handset, "[foto]")
+        << hex("85 00 1B 02 00 CB 02 4E 80 4C 01 00 11 00 5B 00 66 00 6F 00 74 00 6F 00 5D 00 00");
+    QTest::newRow("brackets inside a file name stay") << DeleteRequest(Handset, "a[1]")
         << hex("82 00 15 CB 02 4E 80 4C 01 00 0D 00 61 00 5B 00 31 00 5D 00 00");
-    QTest::newRow("leading backslash dropped") << DeleteRequest(Handset, ObexName("\\a.txt"))
-        << hex("82 00 17 CB 02 4E 80 4C 01 00 0F 00 61 00 2E 00 74 00 78 00 74 00 00");
+    QTest::newRow("leading backslash kept") << DeleteRequest(Handset, "\\a.txt")
+        << hex("82 00 19 CB 02 4E 80 4C 01 00 11 00 5C 00 61 00 2E 00 74 00 78 00 74 00 00");
     // Czech letters go as their Unicode values: č is U+010D, not its Windows-1250 byte E8.
     QTest::newRow("name with č") << DeleteRequest(Handset, QStringLiteral("č.txt"))
         << hex("82 00 17 CB 02 4E 80 4C 01 00 0F 01 0D 00 2E 00 74 00 78 00 74 00 00");
