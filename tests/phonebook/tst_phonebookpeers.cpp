@@ -113,6 +113,23 @@ void TestPhonebookPeers::cliRead_data()
                                     << QByteArray("no handset answers") << QByteArray("3");
     QTest::newRow("unknown memory") << sm << QStringList{} << QStringList{"XY"} << 2 << QByteArray()
                                     << QByteArray("unknown memory XY") << QByteArray("3");
+    QTest::newRow("FD, the last wrong PIN2: no tries left, PUK2 wanted")
+        << sm + "pin2.attempts = 1\n" << QStringList{} << QStringList{"FD", "--pin2", "1111"} << 1 << QByteArray()
+        << QByteArray("PIN2 attempts left: 0; the PIN2 is blocked: the handset wants the PUK2") << QByteArray("0");
+    for (const char *pin2 : {"5678\";+CPBS=\"SM\";+CPBW=1;+CPBS=\"FD", "5678\r", "56\n78", "5678\x1A", "5678\x1B",
+                             "567", "123456789"})
+        QTest::newRow(qPrintable(QStringLiteral("FD, PIN2 %1 refused").arg(QString::fromLatin1(QByteArray(pin2).toHex()))))
+            << sm << QStringList{} << QStringList{"FD", "--pin2", QString::fromLatin1(pin2)} << 2 << QByteArray()
+            << QByteArray("--pin2 must be 4 to 8 digits") << QByteArray("3");
+    QTest::newRow("FD, PIN2 of 300 digits refused")
+        << sm << QStringList{} << QStringList{"FD", "--pin2", QString(300, QLatin1Char('5'))} << 2 << QByteArray()
+        << QByteArray("--pin2 must be 4 to 8 digits") << QByteArray("3");
+    QTest::newRow("names as the handset holds them, echo off")
+        << QByteArray("pb.seed = 0\npb.SM.size = 3\npb.SM.1 = 112,129,Jiří Černý!\npb.SM.2 = 155,129,Jan_Novak@firma\n"
+                      "pb.SM.3 = 158,129,Müller Łódź $~\n")
+        << QStringList{"--no-echo"} << QStringList{"SM"} << 0
+        << QString("1\tJiří Černý\t112\tVIP\n2\tJan_Novak@firma\t155\t\n3\tMüller Łódź $~\t158\t\n").toUtf8()
+        << QByteArray() << QByteArray("3");
 }
 
 void TestPhonebookPeers::cliRead()
@@ -127,12 +144,16 @@ void TestPhonebookPeers::cliRead()
 
     Handset h(state, simArgs);
     QVERIFY(h.sim);
+    const QByteArray sim1 = h.get("pb.SM.1");
     const Run r = run(Cli, QStringList{"phonebook", "read"} + args + QStringList{"--port", h.sim->modemPath()});
     QCOMPARE(r.exitCode, exitCode);
     QCOMPARE(r.out, out);
     QVERIFY2(r.err.contains(err), r.err.constData());
-    if (!simArgs.contains(QStringLiteral("--silent")))
+    if (!simArgs.contains(QStringLiteral("--silent"))) {
         QCOMPARE(h.get("pin2.attempts"), attempts);
+        // Nothing the PIN2 carried was taken as a command of its own.
+        QCOMPARE(h.get("pb.SM.1"), sim1);
+    }
 }
 
 void TestPhonebookPeers::gammu_data()
