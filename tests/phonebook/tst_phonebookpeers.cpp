@@ -240,6 +240,28 @@ void TestPhonebookPeers::dialogue_data()
              "AT+CSCS=\"004900520041\"", "OK\r\n",
              "AT+CPBR=2", "\"Jan Nov?k\"\r\n\r\nOK\r\n"}
         << L{};
+    QTest::newRow("character sets: read, test, set; the GSM escape table; names kept as Unicode")
+        << pb
+        << L{"AT+CSCS?", "+CSCS: \"GSM\"\r\n\r\nOK\r\n",
+             "AT+CSCS=?", "+CSCS: (\"GSM\",\"IRA\",\"UCS2\")\r\n\r\nOK\r\n",
+             "AT+CPBW=1,\"112\",129,\"a\x1B\x41\"", "+CME ERROR: 25\r\n",
+             "AT+CPBW=1,\"112\",129,\"\xC3\xA9\"", "+CME ERROR: 25\r\n",
+             "AT+CPBW=1,\"112\",129,\"a\x1B\x3D\x1B\x65\x11\"", "OK\r\n",
+             "AT+CPBR=1", "+CPBR: 1,\"112\",129,\"a\x1B\x3D\x1B\x65\x11\"\r\n\r\nOK\r\n",
+             "AT+CSCS=\"UCS2\"", "OK\r\n", "AT+CSCS?", "+CSCS: \"UCS2\"\r\n\r\nOK\r\n",
+             "AT+CPBR=1", "\"0061007E20AC005F\"\r\n\r\nOK\r\n",
+             "AT+CSCS=\"XYZ\"", "+CME ERROR: 4\r\n",
+             "AT+CSCS=\"00490052004\x31\"", "OK\r\n", "AT+CSCS?", "+CSCS: \"IRA\"\r\n\r\nOK\r\n"}
+        << L{"pb.SM.1=112,129,a~€_", "at.charset=IRA"};
+    QTest::newRow("error modes and the PIN2's tries")
+        << pb
+        << L{"AT+CMEE?", "+CMEE: 1\r\n\r\nOK\r\n", "AT+CMEE=?", "+CMEE: (0-2)\r\n\r\nOK\r\n",
+             "AT+CPBR=9", "+CME ERROR: 21\r\n", "AT+CMEE=0", "OK\r\n", "AT+CPBR=9", "\r\nERROR\r\n",
+             "AT+CMEE=2", "OK\r\n", "AT+CPBR=9", "+CME ERROR: invalid index\r\n",
+             "AT+CPINR=\"SIM PIN2\"", "+CPINR: SIM PIN2,3,3\r\n\r\nOK\r\n", "AT+CPBS=\"FD\"", "OK\r\n",
+             "AT+CPIN=\"1111\"", "+CME ERROR: incorrect password\r\n",
+             "AT+CPINR", "+CPINR: SIM PIN,3,3\r\n+CPINR: SIM PIN2,2,3\r\n\r\nOK\r\n"}
+        << L{"at.cmee=2", "pin2.attempts=2"};
     QTest::newRow("empty location answered with an error") << pb + "pb.empty_error = 1\n"
                                                            << L{"AT+CPBR=3", "AT+CPBR=3\r\r\n+CME ERROR: 22\r\n"}
                                                            << L{};
