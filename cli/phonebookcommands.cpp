@@ -116,6 +116,7 @@ int runPhonebookRead(const QStringList &arguments)
 
     PhonebookReader reader(port.get());
     ReplyAssembler replies;
+    replies.keepEveryByte = true;  // names in the GSM alphabet
     replies.onReplyComplete = [&reader](const QByteArray &reply) { reader.replyComplete(reply); };
     replies.onReplyFailed = [&reader](const QByteArray &reply, const QByteArray &error) {
         reader.replyFailed(reply, error);

@@ -143,6 +143,12 @@ void PhonebookPage::connectControls()
     connect(m_ui->Ulozit, &QPushButton::clicked, this, [this] { run([this] { UlozitClick(); }); });
     connect(m_ui->nacti, &QPushButton::clicked, this, [this] { run([this] { nactiClick(); }); });
     connect(m_ui->Seznam, &QTreeWidget::itemDoubleClicked, this, [this] { run([this] { SeznamClick(); }); });
+    // "Vymazat" is offered only for a row read from the chosen memory.
+    connect(m_ui->Seznam, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
+        const int memory = m_ui->vybertypu->itemIndex();
+        m_vymazat->setEnabled(memory >= 0 && memory < MemoryCount && MemoryTable[memory].erasable
+                              && originOf(item) == memory);
+    });
 
     connect(m_reader, &PhonebookReader::memoryCounted, this, [this](int used, int capacity) {
         m_ui->Obsazeno->setText(text(UsedCountText(used)));
@@ -164,6 +170,8 @@ void PhonebookPage::connectControls()
     connect(m_reader, &PhonebookReader::finished, this, &PhonebookPage::readEnded);
     connect(m_reader, &PhonebookReader::failed, this, &PhonebookPage::readFailed);
     connect(m_reader, &PhonebookReader::entryWritten, this, [this] {
+        if (m_link.replies)
+            m_link.replies->keepEveryByte = false;
         m_writtenRow = nullptr;
         m_rowBefore.clear();
     });
@@ -241,8 +249,10 @@ void PhonebookPage::vybertypuClick(int index)
         return;
     if (m_link.installDefaultRxHandler)
         m_link.installDefaultRxHandler();
-    if (m_link.replies)
+    if (m_link.replies) {
         m_link.replies->ReplyBuffer.clear();
+        m_link.replies->keepEveryByte = true;  // names in the GSM alphabet
+    }
     m_reader->cancel();
     if (!openPort())
         return;
@@ -319,6 +329,8 @@ void PhonebookPage::appendRow(const PhonebookRow &row)
 
 void PhonebookPage::readEnded()
 {
+    if (m_link.replies)
+        m_link.replies->keepEveryByte = false;
     if (m_link.hlavniPanel)
         m_link.hlavniPanel->setEnabled(true);
     if (m_link.progresPanel)
@@ -423,11 +435,13 @@ void PhonebookPage::editConfirmed()
         // The set of the last read; the exchange checks again in the set it chooses.
         QString refused;
         const int capacity = originOf(item) == m_ui->vybertypu->itemIndex() ? m_capacity : 0;
-        if (!EntryWriteCommand(cislo, telefon, jmeno, vip, m_reader->charset(), capacity, &refused)) {
+        // Before any exchange the set is not known: the name is checked once it is.
+        const PhonebookCharset set = m_reader->charsetKnown() ? m_reader->charset() : PhonebookCharset::Ucs2;
+        if (!EntryWriteCommand(cislo, telefon, jmeno, vip, set, capacity, &refused)) {
             if (!refused.isEmpty())
                 message(int(Dialogs::Icon::Warning),
-                        messageString(&MessageTexts::pbNameUnencodable,
-                                      QString::fromLatin1(CharsetName(m_reader->charset())), refused));
+                        messageString(&MessageTexts::pbNameUnencodable, QString::fromLatin1(CharsetName(set)),
+                                      refused));
             else
                 message(int(Dialogs::Icon::Warning), messageText(&MessageTexts::pbBadEntry, {}, {}));
             return;
@@ -453,6 +467,8 @@ void PhonebookPage::editConfirmed()
     // Whatever listing handler another page left installed, the reply comes here.
     if (m_link.installDefaultRxHandler)
         m_link.installDefaultRxHandler();
+    if (m_link.replies)
+        m_link.replies->keepEveryByte = true;
     if (!m_reader->writeEntry(cislo, telefon, jmeno, vip))
         writeRefused({});
 }
@@ -465,6 +481,8 @@ int PhonebookPage::originOf(const QTreeWidgetItem *item) const
 
 void PhonebookPage::writeRefused(const QByteArray &detail)
 {
+    if (m_link.replies)
+        m_link.replies->keepEveryByte = false;
     QTreeWidgetItem *item = m_writtenRow;
     m_writtenRow = nullptr;
     if (item && m_ui->Seznam->indexOfTopLevelItem(item) >= 0)

@@ -203,6 +203,7 @@ void PhonebookReader::chooseCharset(const QByteArray &offered)
     else if (list.contains("\"IRA\""))
         wanted = PhonebookCharset::Ira;
     m_charset = wanted;
+    m_charsetKnown = true;
     if (!m_savedCharset.isEmpty() && CharsetName(wanted) == current) {
         afterCharset();
         return;

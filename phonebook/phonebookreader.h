@@ -100,8 +100,10 @@ public:
     int capacity() const { return m_capacity; }
     bool busy() const { return m_stage != Stage::Idle; }
     bool stopped() const { return m_stopped; }
-    // The set the names of the last exchange were read or written in.
+    // The set the names of the last exchange were read or written in, and
+    // whether an exchange has chosen one yet.
     PhonebookCharset charset() const { return m_charset; }
+    bool charsetKnown() const { return m_charsetKnown; }
     // After a refused PIN2: the PIN2 tries left (-1 unknown) and whether the
     // handset wants the PUK2.
     int pin2AttemptsLeft() const { return m_pin2Attempts; }
@@ -177,6 +179,7 @@ private:
     QByteArray m_savedCharset;  // as the handset reported it
     bool m_charsetChanged = false;
     PhonebookCharset m_charset = PhonebookCharset::Ira;
+    bool m_charsetKnown = false;
     PhonebookCharset m_handsetCharset = PhonebookCharset::Ira;  // the set the handset is in now
     QMap<int, bool> m_used;     // locations read, and whether used
     int m_pin2Attempts = -1;

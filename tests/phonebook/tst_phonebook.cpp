@@ -567,6 +567,8 @@ void TestPhonebook::eraseRefused()
     else
         f.page->Seznam()->topLevelItem(0)->setText(1, location);
     f.select(0);
+    // Offered only for a row read from the chosen memory.
+    QCOMPARE(f.page->PopupMenuSeznam()->findChild<QAction *>(QStringLiteral("Vymazat1"))->isEnabled(), !fromFile);
     f.sim->control("log clear");
     f.page->Vymazat1Click();
     QCOMPARE(f.messages().size(), 1);

@@ -4,9 +4,11 @@
 // handset's phonebook and 3GPP dialogue as a plain client on its modem port
 // sees them.
 
+#include "pty.h"
 #include "rawline.h"
 #include "simprocess.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -74,6 +76,7 @@ class TestPhonebookPeers : public QObject
 private slots:
     void cliRead_data();
     void cliRead();
+    void cliGsmHandset();
     void gammu_data();
     void gammu();
     void dialogue_data();
@@ -154,6 +157,55 @@ void TestPhonebookPeers::cliRead()
         // Nothing the PIN2 carried was taken as a command of its own.
         QCOMPARE(h.get("pb.SM.1"), sim1);
     }
+}
+
+// A handset that offers no UCS2 (a scripted one: the simulated handset has
+// it): the names come in the GSM alphabet, with its control-range codes and
+// the escape table, and the set is put back to IRA afterwards.
+void TestPhonebookPeers::cliGsmHandset()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    const QByteArray name1 = QByteArray("Jan\x11Novak") + QByteArray(1, '\0') + "firma";
+    const QByteArray name2 = "M\x7Eller \x1B\x65\x02\x1B\x3D";
+    const QList<std::pair<QByteArray, QByteArray>> answers{
+        {"AT+CMEE?", "+CMEE: 1\r\n"},
+        {"AT+CSCS?", "+CSCS: \"IRA\"\r\n"},
+        {"AT+CSCS=?", "+CSCS: (\"GSM\",\"IRA\")\r\n"},
+        {"AT+CPBS?", "+CPBS: \"SM\",2,3\r\n"},
+        {"AT+CPBR=?", "+CPBR: (1-3),20,14\r\n"},
+        {"AT+CPBR=1,3", "+CPBR: 1,\"112\",129,\"" + name1 + "\"\r\n+CPBR: 3,\"155\",129,\"" + name2 + "!\"\r\n"},
+    };
+    QProcess cli;
+    cli.start(Cli, {"phonebook", "read", "SM", "--port", pty.slavePath()});
+    QVERIFY(cli.waitForStarted(10000));
+    QByteArrayList commands;
+    QByteArray pending;
+    QDeadlineTimer deadline(30000);
+    while (cli.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        pending += pty.read(50, 5);
+        qsizetype cr;
+        while ((cr = pending.indexOf('\r')) >= 0) {
+            const QByteArray command = pending.left(cr).trimmed();
+            pending.remove(0, cr + 1);
+            if (command.isEmpty())
+                continue;
+            commands << command;
+            QByteArray answer;
+            for (const auto &[c, a] : answers)
+                if (c == command)
+                    answer = a;
+            pty.write(command + "\r\r\n" + answer + "\r\nOK\r\n");
+        }
+        cli.waitForFinished(10);
+    }
+    if (cli.state() != QProcess::NotRunning)
+        QVERIFY(cli.waitForFinished(5000));
+    QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+    QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput()),
+             QStringLiteral("1\tJan_Novak@firma\t112\t\n2\t\t\t\n3\tMüller €$~\t155\tVIP\n"));
+    QVERIFY2(commands.contains("AT+CSCS=\"GSM\""), commands.join(' ').constData());
+    QCOMPARE(commands.value(commands.size() - 1), QByteArray("AT+CSCS=\"IRA\""));
 }
 
 void TestPhonebookPeers::gammu_data()
