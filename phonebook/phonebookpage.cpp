@@ -359,9 +359,9 @@ void PhonebookPage::readFailed(PhonebookReader::Failure failure, const QByteArra
     QString t = text(messageText(which, memory, detail.trimmed()));
     if (failure == PhonebookReader::Failure::Pin2Refused) {
         if (m_reader->pin2AttemptsLeft() >= 0)
-            t += messageString(&MessageTexts::pbPin2Attempts, QString::number(m_reader->pin2AttemptsLeft()), {});
+            t += QLatin1Char(' ') + messageString(&MessageTexts::pbPin2Attempts, QString::number(m_reader->pin2AttemptsLeft()), {});
         if (m_reader->puk2Wanted())
-            t += messageString(&MessageTexts::pbPuk2Needed, {}, {});
+            t += QLatin1Char(' ') + messageString(&MessageTexts::pbPuk2Needed, {}, {});
     }
     message(int(Dialogs::Icon::Warning), t);
 }

@@ -277,13 +277,17 @@ void PhonebookReader::rangeRead(const QByteArray &reply)
 {
     QMap<int, PhonebookRow> own;
     QList<PhonebookEntry> late;
+    bool earlier = false;
     for (const PhonebookEntry &e : ParseEntryLines(reply, m_charset)) {
-        if (e.index >= m_next && e.index <= m_rangeEnd)
+        if (e.index >= m_next && e.index <= m_rangeEnd) {
             own.insert(e.index, e.row);
-        else if (e.index >= m_first && e.index < m_next && !m_used.value(e.index))
-            late.append(e);
+        } else if (e.index >= m_first && e.index < m_next) {
+            earlier = true;
+            if (!m_used.value(e.index))
+                late.append(e);
+        }
     }
-    if (own.isEmpty() && !late.isEmpty()) {
+    if (own.isEmpty() && earlier) {
         // The answer to an earlier command: this one's is still to come.
         emitLate(late);
         m_silence->start();

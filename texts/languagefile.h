@@ -196,8 +196,8 @@ inline constexpr LanguageText LanguageTexts[] = {
     {"seznam", 1004, "Jméno obsahuje znaky, které telefon ve znakové sadě %1 neuloží: %2. Do telefonu nebylo nic zapsáno.", Target::Message, nullptr, 0, &MessageTexts::pbNameUnencodable},
     {"seznam", 1005, "Soubor %1 nebyl uložen: znaky %2 nelze zapsat v kódování Windows-1250.", Target::Message, nullptr, 0, &MessageTexts::pbFileUnencodable},
     {"seznam", 1006, "Načteno %1 obsazených míst, telefon jich uvedl %2. Některé záznamy mohou v seznamu chybět; načtěte paměť znovu.", Target::Message, nullptr, 0, &MessageTexts::pbShortfall},
-    {"seznam", 1007, " Zbývající pokusy pro PIN2: %1.", Target::Message, nullptr, 0, &MessageTexts::pbPin2Attempts},
-    {"seznam", 1008, " PIN2 je zablokován: telefon chce PUK2.", Target::Message, nullptr, 0, &MessageTexts::pbPuk2Needed},
+    {"seznam", 1007, "Zbývající pokusy pro PIN2: %1.", Target::Message, nullptr, 0, &MessageTexts::pbPin2Attempts},
+    {"seznam", 1008, "PIN2 je zablokován: telefon chce PUK2.", Target::Message, nullptr, 0, &MessageTexts::pbPuk2Needed},
     // [adresar]
     {"adresar", 0, "#", Target::Column, "lvAdresar", 0},
     {"adresar", 1, "zobrazované jméno", Target::Column, "lvAdresar", 1},

@@ -37,8 +37,6 @@
 
 #include <memory>
 
-Q_DECLARE_METATYPE(std::function<void(QTreeWidgetItem *)>)
-
 using Rows = QList<SeznamRow>;
 
 namespace {

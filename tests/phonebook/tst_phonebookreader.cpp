@@ -116,6 +116,12 @@ void TestPhonebookReader::steps_data()
                    "OK|\r+CPBR: 4,\"158\",129,\"0042\"\r", "OK|"}
         << cmee + select + count + charset + "AT+CPBR=1,2\rAT+CPBR=3,4\r" + back << S{"", "", "SOS", "A", "", "B"}
         << "finished" << QString();
+    QTest::newRow("an earlier answer repeated is not the pending one's")
+        << 0 << 2
+        << numeric + L{"OK|", "OK|\r+CPBS: \"SM\",2,4\r"} + sets
+               + L{"OK|\r+CPBR: (1-4),20,14\r", "OK|\r" + one, "OK|\r" + one, "OK|\r+CPBR: 4,\"158\",129,\"0042\"\r", "OK|"}
+        << cmee + select + count + charset + "AT+CPBR=1,2\rAT+CPBR=3,4\r" + back << S{"SOS", "", "", "B"}
+        << "finished" << QString();
     QTest::newRow("fewer used locations than counted")
         << 0 << 25
         << numeric + L{"OK|", "OK|\r+CPBS: \"SM\",2,2\r"} + sets + L{"OK|\r+CPBR: (1-2),20,14\r", "OK|\r" + one, "OK|"}
