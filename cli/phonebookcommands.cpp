@@ -2,6 +2,7 @@
 // the same exchange as the phonebook page.
 
 #include "attransport.h"
+#include "atvalues.h"
 #include "clicommand.h"
 #include "comport.h"
 #include "cp1250.h"
@@ -9,6 +10,7 @@
 #include "phonebookreader.h"
 
 #include <QEventLoop>
+#include <QMap>
 #include <QTimer>
 
 #include <memory>
@@ -22,7 +24,8 @@ QString utf8Of(const QByteArray &cp1250Text)
     return Cp1250::toUnicode(cp1250Text);
 }
 
-QString failureText(PhonebookReader::Failure failure, const QByteArray &memory, const QByteArray &detail)
+QString failureText(const PhonebookReader &reader, PhonebookReader::Failure failure, const QByteArray &memory,
+                    const QByteArray &detail)
 {
     const QString m = QString::fromLatin1(memory);
     const QString d = utf8Of(detail.trimmed());
@@ -33,8 +36,14 @@ QString failureText(PhonebookReader::Failure failure, const QByteArray &memory, 
         return QStringLiteral("the handset refused memory %1 (%2)").arg(m, d);
     case PhonebookReader::Failure::BadCount:
         return QStringLiteral("the handset gave no valid entry count for %1").arg(m);
-    case PhonebookReader::Failure::Pin2Refused:
-        return QStringLiteral("the handset did not accept the PIN2 (%1)").arg(d);
+    case PhonebookReader::Failure::Pin2Refused: {
+        QString text = QStringLiteral("the handset did not accept the PIN2 (%1)").arg(d);
+        if (reader.pin2AttemptsLeft() >= 0)
+            text += QStringLiteral("; PIN2 attempts left: %1").arg(reader.pin2AttemptsLeft());
+        if (reader.puk2Wanted())
+            text += QStringLiteral("; the PIN2 is blocked: the handset wants the PUK2");
+        return text;
+    }
     case PhonebookReader::Failure::NoAnswer:
         return QStringLiteral("the handset stopped answering while %1 was read").arg(m);
     }
@@ -50,12 +59,12 @@ void printRow(const PhonebookRow &row, bool json)
         bool number = false;
         const int value = location.toInt(&number);
         cliOut(QStringLiteral("{\"location\": %1, \"name\": %2, \"number\": %3, \"group\": %4}\n")
-                   .arg(number ? QString::number(value) : jsonString(utf8Of(location)), jsonString(utf8Of(row.name)),
+                   .arg(number ? QString::number(value) : jsonString(utf8Of(location)), jsonString(row.name),
                         jsonString(utf8Of(row.number)), jsonString(utf8Of(row.group))));
         return;
     }
     cliOut(QStringLiteral("%1\t%2\t%3\t%4\n")
-               .arg(utf8Of(location), utf8Of(row.name), utf8Of(row.number), utf8Of(row.group)));
+               .arg(utf8Of(location), row.name, utf8Of(row.number), utf8Of(row.group)));
 }
 
 int runPhonebookRead(const QStringList &arguments)
@@ -81,6 +90,9 @@ int runPhonebookRead(const QStringList &arguments)
                                     .arg(args.first()), CliUsage);
     if (index == Pin2MemoryIndex && pin2.isEmpty())
         return cliFail(Command, QStringLiteral("memory FD needs its PIN2 (--pin2 CODE)"), CliUsage);
+    // The PIN2 goes into the command as it is: nothing but its digits.
+    if (!pin2.isEmpty() && !IsSecurityCode(pin2))
+        return cliFail(Command, QStringLiteral("--pin2 must be 4 to 8 digits"), CliUsage);
 
     const QString device = cliPortName(portOption, "ComPort1");
     if (device.isEmpty())
@@ -104,6 +116,7 @@ int runPhonebookRead(const QStringList &arguments)
 
     PhonebookReader reader(port.get());
     ReplyAssembler replies;
+    replies.keepEveryByte = true;  // names in the GSM alphabet
     replies.onReplyComplete = [&reader](const QByteArray &reply) { reader.replyComplete(reply); };
     replies.onReplyFailed = [&reader](const QByteArray &reply, const QByteArray &error) {
         reader.replyFailed(reply, error);
@@ -118,17 +131,29 @@ int runPhonebookRead(const QStringList &arguments)
 
     QEventLoop loop;
     int status = CliOk;
-    QObject::connect(&reader, &PhonebookReader::rowRead, &loop, [json](const PhonebookRow &row) { printRow(row, json); });
+    // Rows are printed at the end: a location read again (a reply that came
+    // late) replaces its row.
+    QMap<int, PhonebookRow> rows;
+    QObject::connect(&reader, &PhonebookReader::rowRead, &loop,
+                     [&rows](const PhonebookRow &row) { rows.insert(row.caption.toInt(), row); });
+    QObject::connect(&reader, &PhonebookReader::shortfall, &loop, [&](int read, int counted) {
+        status = cliFail(Command, QStringLiteral("%1 used locations were read, the handset counted %2; "
+                                                 "the listing may be incomplete")
+                                      .arg(read)
+                                      .arg(counted));
+    });
     QObject::connect(&reader, &PhonebookReader::finished, &loop, [&loop] { loop.quit(); });
     QObject::connect(&reader, &PhonebookReader::failed, &loop,
                      [&](PhonebookReader::Failure failure, const QByteArray &detail) {
-                         status = cliFail(Command, failureText(failure, memory, detail));
+                         status = cliFail(Command, failureText(reader, failure, memory, detail));
                          loop.quit();
                      });
     // Started from the loop, so that an at-once failure finds it running.
     QTimer::singleShot(0, &reader, [&] { reader.start(index, Cp1250::fromUnicode(pin2)); });
     loop.exec();
     port->OnRxChar = nullptr;
+    for (const PhonebookRow &row : std::as_const(rows))
+        printRow(row, json);
     return status;
 }
 

@@ -320,7 +320,7 @@ void ReplyAssembler::feed(char byte)
         ReplyBuffer += LineBuffer;
         ReplyBuffer += '\r';
         LineBuffer.clear();
-    } else if (b >= 32 && b <= 127) {
+    } else if ((b >= 32 && b <= 127) || (keepEveryByte && b != '\n')) {
         LineBuffer += byte;
     }
 }

@@ -144,6 +144,9 @@ public:
     std::function<void(const QByteArray &reply, const QByteArray &errorLine)> onReplyFailed;
     // Called with each unsolicited result line (which is not kept).
     std::function<void(const QByteArray &line)> onUnsolicited;
+    // Bytes below 32 (but CR and LF) and above 127 stay in the lines when
+    // set: the GSM alphabet's names use them (the phonebook exchange sets it).
+    bool keepEveryByte = false;
 
     void feed(char byte);
     void feed(const QByteArray &bytes);

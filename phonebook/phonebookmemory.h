@@ -1,7 +1,10 @@
 #pragma once
 
+#include "phonebooktext.h"
+
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 #include <array>
 #include <optional>
@@ -9,9 +12,10 @@
 // The phonebook memories of the handset and the texts of their replies: the
 // pure part of reading and writing entries (no port, no widgets).
 //
-// Replies arrive as the modem port's line assembly gives them: lines of bytes
-// 32..127, each followed by one CR, the echoed command first (while echo is
-// on), empty lines included, the final "OK" left out.
+// Replies arrive as the modem port's line assembly gives them: lines each
+// followed by one CR, the echoed command first while echo is on (and nothing
+// of it while it is off), empty lines included, the final "OK" left out.
+// Entries are recognised by their own "+CPBR: n," line alone.
 
 // One memory, indexed as the radio group offers them.
 struct PhonebookMemory
@@ -38,7 +42,7 @@ struct PhonebookRow
 {
     QByteArray caption;   // read position in decimal
     QByteArray location;  // as the handset wrote it, leading blank included
-    QByteArray name;
+    QString name;         // decoded from the handset's character set
     QByteArray number;
     QByteArray group;     // "VIP" or empty
 
@@ -56,11 +60,27 @@ struct MemoryUsage
 // whole number or either is negative, or when there is no such answer.
 std::optional<MemoryUsage> ParseMemoryCount(const QByteArray &reply);
 
-// An entry reply read as location `position`. The entry counts only when its
-// "+CPBR:" stands behind the echoed command (byte 11 or later); otherwise,
-// and for an empty location, every sub-item is empty. A name ending in "!"
-// is a VIP entry: the group is "VIP" and the "!" is not part of the name.
-PhonebookRow ParseEntryReply(const QByteArray &reply, int position);
+// One "+CPBR:" line of a reply: its location's index and the row.
+struct PhonebookEntry
+{
+    int index = 0;
+    PhonebookRow row;
+};
+
+// Every "+CPBR: n,..." line of a reply, names decoded from `charset`; lines
+// without a whole index are skipped. A name ending in "!" is a VIP entry:
+// the group is "VIP" and the "!" is not part of the name. The caption is
+// the index.
+QList<PhonebookEntry> ParseEntryLines(const QByteArray &reply, PhonebookCharset charset = PhonebookCharset::Ira);
+
+// The row of location `position` in a reply: its own "+CPBR: position," line
+// (echo or not), every sub-item empty when the reply has none.
+PhonebookRow ParseEntryReply(const QByteArray &reply, int position,
+                             PhonebookCharset charset = PhonebookCharset::Ira);
+
+// The bounds of the locations in the answer to AT+CPBR=? ("+CPBR: (1-250),
+// 20,14"); nothing when the answer holds no such range.
+std::optional<std::pair<int, int>> ParseEntryBounds(const QByteArray &reply);
 
 // The text of Obsazeno for a used count: " záznam" after 1, " záznamy" after
 // 2 to 4, " záznamů" after 0 and 5 or more (Windows-1250).
@@ -68,8 +88,15 @@ QByteArray UsedCountText(int used);
 
 // The write command of 3GPP TS 27.007 for an entry: AT+CPBW=3,"112",129,"Novak!"
 // and CR (type 145 for a number starting with "+", 129 otherwise; the VIP
-// mark "!" appended to the name). Nothing when a text holds a double quote
-// or a control character, which the command cannot carry, or when the
-// location is not a whole number.
+// mark "!" appended to the name, which goes in `charset`). Nothing when the
+// location is not a location of the memory (1..capacity, digits only; any
+// positive one for capacity 0), when the number is no dial string, or when
+// the name cannot be written in the set (a double quote or a control
+// character outside UCS2 too): `refused` then gets the name's characters
+// at fault (empty for the location or number).
+std::optional<QByteArray> EntryWriteCommand(const QString &location, const QString &number, const QString &name,
+                                            bool vip, PhonebookCharset charset, int capacity = 0,
+                                            QString *refused = nullptr);
+// The same in IRA with bytes, for any capacity.
 std::optional<QByteArray> WriteEntryCommand(const QByteArray &location, const QByteArray &number,
                                             const QByteArray &name, bool vip);

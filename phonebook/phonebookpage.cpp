@@ -2,6 +2,7 @@
 #include "ui_phonebookpage.h"
 
 #include "attransport.h"
+#include "atvalues.h"
 #include "comport.h"
 #include "cp1250.h"
 #include "dialogs.h"
@@ -34,6 +35,8 @@ QAction *addItem(QMenu *menu, const char *name, const QString &caption)
 constexpr int Columns = 5;
 // Number of fields a row had in its list file (rows read from the handset have all five).
 constexpr int FieldCountRole = Qt::UserRole + 1;
+// The memory (MemoryTable index) a row was read from; none for rows of a list file.
+constexpr int OriginRole = Qt::UserRole + 2;
 
 QString text(const QByteArray &cp1250)
 {
@@ -140,9 +143,16 @@ void PhonebookPage::connectControls()
     connect(m_ui->Ulozit, &QPushButton::clicked, this, [this] { run([this] { UlozitClick(); }); });
     connect(m_ui->nacti, &QPushButton::clicked, this, [this] { run([this] { nactiClick(); }); });
     connect(m_ui->Seznam, &QTreeWidget::itemDoubleClicked, this, [this] { run([this] { SeznamClick(); }); });
+    // "Vymazat" is offered only for a row read from the chosen memory.
+    connect(m_ui->Seznam, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
+        const int memory = m_ui->vybertypu->itemIndex();
+        m_vymazat->setEnabled(memory >= 0 && memory < MemoryCount && MemoryTable[memory].erasable
+                              && originOf(item) == memory);
+    });
 
-    connect(m_reader, &PhonebookReader::memoryCounted, this, [this](int used, int) {
+    connect(m_reader, &PhonebookReader::memoryCounted, this, [this](int used, int capacity) {
         m_ui->Obsazeno->setText(text(UsedCountText(used)));
+        m_capacity = capacity;
     });
     connect(m_reader, &PhonebookReader::progress, this, [this](int index, int capacity) {
         if (m_link.progres) {
@@ -160,10 +170,20 @@ void PhonebookPage::connectControls()
     connect(m_reader, &PhonebookReader::finished, this, &PhonebookPage::readEnded);
     connect(m_reader, &PhonebookReader::failed, this, &PhonebookPage::readFailed);
     connect(m_reader, &PhonebookReader::entryWritten, this, [this] {
+        if (m_link.replies)
+            m_link.replies->keepEveryByte = false;
         m_writtenRow = nullptr;
         m_rowBefore.clear();
     });
     connect(m_reader, &PhonebookReader::entryRefused, this, &PhonebookPage::writeRefused);
+    connect(m_reader, &PhonebookReader::nameRefused, this, [this](const QString &characters, const QByteArray &set) {
+        writeRefused({});
+        message(int(Dialogs::Icon::Warning), messageString(&MessageTexts::pbNameUnencodable, QString::fromLatin1(set), characters));
+    });
+    connect(m_reader, &PhonebookReader::shortfall, this, [this](int read, int counted) {
+        message(int(Dialogs::Icon::Warning),
+                messageText(&MessageTexts::pbShortfall, QByteArray::number(read), QByteArray::number(counted)));
+    });
 }
 
 void PhonebookPage::run(const std::function<void()> &handler)
@@ -229,8 +249,10 @@ void PhonebookPage::vybertypuClick(int index)
         return;
     if (m_link.installDefaultRxHandler)
         m_link.installDefaultRxHandler();
-    if (m_link.replies)
+    if (m_link.replies) {
         m_link.replies->ReplyBuffer.clear();
+        m_link.replies->keepEveryByte = true;  // names in the GSM alphabet
+    }
     m_reader->cancel();
     if (!openPort())
         return;
@@ -250,12 +272,22 @@ void PhonebookPage::vybertypuClick(int index)
             readEnded();
             return;
         }
+        if (!IsSecurityCode(QString::fromLatin1(pin2))) {
+            readEnded();
+            message(int(Dialogs::Icon::Warning), messageText(&MessageTexts::pbBadPin2, {}, {}));
+            return;
+        }
     }
     const PhonebookMemory &memory = MemoryTable[index];
     m_editace->setEnabled(memory.editable);
     m_vymazat->setEnabled(memory.erasable);
     m_zavolat->setEnabled(true);
     m_zavesit->setEnabled(true);
+    m_capacity = 0;
+    // "Zrušit" of the progress panel ends the read (the main window asks the reader).
+    if (m_link.progresPanel)
+        if (auto *zrusit = m_link.progresPanel->findChild<QPushButton *>(QStringLiteral("btnZrusit")))
+            zrusit->setEnabled(true);
     m_reader->start(index, pin2);
 }
 
@@ -277,17 +309,28 @@ void PhonebookPage::chooseFromMenu(int index)
 
 void PhonebookPage::appendRow(const PhonebookRow &row)
 {
-    auto *item = new QTreeWidgetItem;
-    item->setText(0, text(row.caption));
+    // One row per location: a location read again replaces its row.
+    QTreeWidgetItem *item = nullptr;
+    const QString caption = text(row.caption);
+    for (int i = m_ui->Seznam->topLevelItemCount() - 1; i >= 0 && !item; --i)
+        if (m_ui->Seznam->topLevelItem(i)->text(0) == caption)
+            item = m_ui->Seznam->topLevelItem(i);
+    if (!item) {
+        item = new QTreeWidgetItem;
+        m_ui->Seznam->addTopLevelItem(item);
+    }
+    item->setText(0, caption);
     item->setText(1, text(row.location));
-    item->setText(2, text(row.name));
+    item->setText(2, row.name);
     item->setText(3, text(row.number));
     item->setText(4, text(row.group));
-    m_ui->Seznam->addTopLevelItem(item);
+    item->setData(0, OriginRole, m_reader->memoryIndex());
 }
 
 void PhonebookPage::readEnded()
 {
+    if (m_link.replies)
+        m_link.replies->keepEveryByte = false;
     if (m_link.hlavniPanel)
         m_link.hlavniPanel->setEnabled(true);
     if (m_link.progresPanel)
@@ -313,7 +356,14 @@ void PhonebookPage::readFailed(PhonebookReader::Failure failure, const QByteArra
     case PhonebookReader::Failure::Pin2Refused: which = &MessageTexts::pbPin2Refused; break;
     case PhonebookReader::Failure::NoAnswer: which = &MessageTexts::pbNoAnswer; break;
     }
-    message(int(Dialogs::Icon::Warning), messageText(which, memory, detail.trimmed()));
+    QString t = text(messageText(which, memory, detail.trimmed()));
+    if (failure == PhonebookReader::Failure::Pin2Refused) {
+        if (m_reader->pin2AttemptsLeft() >= 0)
+            t += QLatin1Char(' ') + messageString(&MessageTexts::pbPin2Attempts, QString::number(m_reader->pin2AttemptsLeft()), {});
+        if (m_reader->puk2Wanted())
+            t += QLatin1Char(' ') + messageString(&MessageTexts::pbPuk2Needed, {}, {});
+    }
+    message(int(Dialogs::Icon::Warning), t);
 }
 
 QByteArray PhonebookPage::messageText(QByteArray MessageTexts::*which, const QByteArray &first,
@@ -326,13 +376,28 @@ QByteArray PhonebookPage::messageText(QByteArray MessageTexts::*which, const QBy
     return t;
 }
 
+QString PhonebookPage::messageString(QByteArray MessageTexts::*which, const QString &first,
+                                     const QString &second) const
+{
+    static const MessageTexts defaults = MessageTexts::defaults();
+    QString t = text(m_link.texts ? m_link.texts->*which : defaults.*which);
+    t.replace(QLatin1String("%1"), first);
+    t.replace(QLatin1String("%2"), second);
+    return t;
+}
+
 void PhonebookPage::message(int icon, const QByteArray &cp1250)
+{
+    message(icon, text(cp1250));
+}
+
+void PhonebookPage::message(int icon, const QString &unicode)
 {
     const auto i = Dialogs::Icon(icon);
     const QString caption = i == Dialogs::Icon::Error ? QStringLiteral("Chyba")
                             : i == Dialogs::Icon::Warning ? QStringLiteral("Upozornění")
                                                           : QStringLiteral("Informace");
-    Dialogs::instance().message(window(), i, caption, text(cp1250), Dialogs::Buttons::Ok);
+    Dialogs::instance().message(window(), i, caption, unicode, Dialogs::Buttons::Ok);
 }
 
 // --- Editing, dialling, erasing --------------------------------------------------
@@ -366,11 +431,19 @@ void PhonebookPage::editConfirmed()
         return;
     const bool vip = m_edit->Skupina()->currentText() == QLatin1String("VIP");
     const bool toHandset = m_edit->Ulozit()->isChecked();
-    std::optional<QByteArray> command;
     if (toHandset) {
-        command = WriteEntryCommand(bytes(cislo), bytes(telefon), bytes(jmeno), vip);
-        if (!command) {
-            message(int(Dialogs::Icon::Warning), messageText(&MessageTexts::pbBadEntry, {}, {}));
+        // The set of the last read; the exchange checks again in the set it chooses.
+        QString refused;
+        const int capacity = originOf(item) == m_ui->vybertypu->itemIndex() ? m_capacity : 0;
+        // Before any exchange the set is not known: the name is checked once it is.
+        const PhonebookCharset set = m_reader->charsetKnown() ? m_reader->charset() : PhonebookCharset::Ucs2;
+        if (!EntryWriteCommand(cislo, telefon, jmeno, vip, set, capacity, &refused)) {
+            if (!refused.isEmpty())
+                message(int(Dialogs::Icon::Warning),
+                        messageString(&MessageTexts::pbNameUnencodable, QString::fromLatin1(CharsetName(set)),
+                                      refused));
+            else
+                message(int(Dialogs::Icon::Warning), messageText(&MessageTexts::pbBadEntry, {}, {}));
             return;
         }
     }
@@ -391,11 +464,25 @@ void PhonebookPage::editConfirmed()
         writeRefused({});
         return;
     }
-    m_reader->writeEntry(*command);
+    // Whatever listing handler another page left installed, the reply comes here.
+    if (m_link.installDefaultRxHandler)
+        m_link.installDefaultRxHandler();
+    if (m_link.replies)
+        m_link.replies->keepEveryByte = true;
+    if (!m_reader->writeEntry(cislo, telefon, jmeno, vip))
+        writeRefused({});
+}
+
+int PhonebookPage::originOf(const QTreeWidgetItem *item) const
+{
+    const QVariant origin = item ? item->data(0, OriginRole) : QVariant();
+    return origin.isValid() ? origin.toInt() : -1;
 }
 
 void PhonebookPage::writeRefused(const QByteArray &detail)
 {
+    if (m_link.replies)
+        m_link.replies->keepEveryByte = false;
     QTreeWidgetItem *item = m_writtenRow;
     m_writtenRow = nullptr;
     if (item && m_ui->Seznam->indexOfTopLevelItem(item) >= 0)
@@ -410,27 +497,66 @@ void PhonebookPage::writeRefused(const QByteArray &detail)
 void PhonebookPage::Zavolat1Click()
 {
     const QTreeWidgetItem *item = m_ui->Seznam->currentItem();
-    if (!item || item->text(3).trimmed().isEmpty() || !openPort())
+    if (!item || item->text(3).trimmed().isEmpty())
         return;
-    send(TZavolatSeznam::DialCommand(bytes(item->text(3))));
+    // Blanks around the number are dropped; any other character makes it no dial string.
+    QString number = item->text(3);
+    while (number.startsWith(QLatin1Char(' ')))
+        number.remove(0, 1);
+    while (number.endsWith(QLatin1Char(' ')))
+        number.chop(1);
+    if (!IsDialString(number)) {
+        message(int(Dialogs::Icon::Warning), messageString(&MessageTexts::pbBadDialString, number, {}));
+        return;
+    }
+    if (!openPort())
+        return;
+    if (m_link.installDefaultRxHandler)
+        m_link.installDefaultRxHandler();
+    send(TZavolatSeznam::DialCommand(number.toLatin1()));
 }
 
 void PhonebookPage::Zavsit1Click()
 {
-    if (openPort())
-        send("ATH\r");
+    if (!openPort())
+        return;
+    if (m_link.installDefaultRxHandler)
+        m_link.installDefaultRxHandler();
+    send("ATH\r");
 }
 
 void PhonebookPage::Vymazat1Click()
 {
-    if (!openPort())
-        return;
     const QTreeWidgetItem *item = m_ui->Seznam->currentItem();
     // Without a location there is nothing to erase: "AT+CPBW=" alone is no
     // erase command.
     if (!item || item->text(1).trimmed().isEmpty())
         return;
-    const QByteArray erase = "AT+CPBW=" + bytes(item->text(1)) + '\r';
+    const int memory = m_ui->vybertypu->itemIndex();
+    if (memory < 0 || memory >= MemoryCount || !MemoryTable[memory].erasable)
+        return;
+    // Only a row read from the handset, in the memory it came from: a row of
+    // a list file may stand for any memory, and what the radio group shows
+    // is not where it was read.
+    if (originOf(item) != memory) {
+        message(int(Dialogs::Icon::Warning), messageText(&MessageTexts::pbNotFromMemory, MemoryTable[memory].code, {}));
+        return;
+    }
+    // The handset writes a blank in front of a location; nothing else is dropped.
+    QString location = item->text(1);
+    while (location.startsWith(QLatin1Char(' ')))
+        location.remove(0, 1);
+    if (!IsLocationValue(location, m_capacity)) {
+        message(int(Dialogs::Icon::Warning),
+                messageString(&MessageTexts::pbBadLocation, location,
+                              QString::fromLatin1(MemoryTable[memory].code)));
+        return;
+    }
+    if (!openPort())
+        return;
+    if (m_link.installDefaultRxHandler)
+        m_link.installDefaultRxHandler();
+    const QByteArray erase = "AT+CPBW=" + location.toLatin1() + '\r';
     auto pause = [this] {
         if (m_link.waitTicks)
             m_link.waitTicks(10);
@@ -473,6 +599,19 @@ void PhonebookPage::UlozitClick()
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".sez");
+    // The file is Windows-1250: a character it cannot hold is named, and
+    // nothing is written.
+    QString lacking;
+    for (int i = 0; i < m_ui->Seznam->topLevelItemCount(); ++i)
+        for (int column = 0; column < Columns; ++column)
+            for (QChar c : m_ui->Seznam->topLevelItem(i)->text(column))
+                if (!Cp1250::canEncode(QString(c)) && !lacking.contains(c))
+                    lacking += c;
+    if (!lacking.isEmpty()) {
+        message(int(Dialogs::Icon::Error),
+                messageString(&MessageTexts::pbFileUnencodable, QDir::toNativeSeparators(path), lacking));
+        return;
+    }
     QString error;
     if (!WriteSeznamFile(path, rows(), &error))
         message(int(Dialogs::Icon::Error),

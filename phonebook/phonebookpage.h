@@ -106,11 +106,14 @@ private:
     void appendRow(const PhonebookRow &row);
     void writeRefused(const QByteArray &detail);
     void message(int icon, const QByteArray &text);
+    void message(int icon, const QString &text);
+    QString messageString(QByteArray MessageTexts::*text, const QString &first, const QString &second) const;
     QByteArray messageText(QByteArray MessageTexts::*text, const QByteArray &first,
                            const QByteArray &second) const;
     bool openPort();
     void send(const QByteArray &command);
     QString dataFolder() const;
+    int originOf(const QTreeWidgetItem *item) const;
 
     Ui::PhonebookPage *m_ui;
     QMenu *m_popup = nullptr;
@@ -124,4 +127,6 @@ private:
     // The row an unconfirmed AT+CPBW changed, and what it held before.
     QTreeWidgetItem *m_writtenRow = nullptr;
     QStringList m_rowBefore;
+    // The capacity the last read's count gave (0 before one).
+    int m_capacity = 0;
 };

@@ -1,7 +1,10 @@
 #include "zavolatseznam.h"
 
+#include "atvalues.h"
 #include "comport.h"
 #include "cp1250.h"
+#include "dialogs.h"
+#include "messagetexts.h"
 #include "radiogroup.h"
 
 #include <QShowEvent>
@@ -51,12 +54,27 @@ void TZavolatSeznam::cisloClick()
     accept();
     if (index < 0 || index > 3 || !m_comPort1)
         return;
-    const QByteArray number = Cp1250::fromUnicode(m_cislo->itemText(index)).trimmed();
+    // Blanks around the number are dropped; any other character makes it no dial string.
+    QString number = m_cislo->itemText(index);
+    while (number.startsWith(QLatin1Char(' ')))
+        number.remove(0, 1);
+    while (number.endsWith(QLatin1Char(' ')))
+        number.chop(1);
     if (number.isEmpty())
         return;
+    if (!IsDialString(number)) {
+        static const MessageTexts defaults = MessageTexts::defaults();
+        QString text = Cp1250::toUnicode(m_texts ? m_texts->pbBadDialString : defaults.pbBadDialString);
+        text.replace(QLatin1String("%1"), number);
+        Dialogs::instance().message(m_mainWindow, Dialogs::Icon::Warning, QStringLiteral("Upozornění"), text,
+                                    Dialogs::Buttons::Ok);
+        return;
+    }
     if (m_setModemPortOpen && !m_setModemPortOpen(true))
         return;
-    m_comPort1->SendText(DialCommand(number));
+    if (m_beforeSend)
+        m_beforeSend();
+    m_comPort1->SendText(DialCommand(number.toLatin1()));
 }
 
 void TZavolatSeznam::showEvent(QShowEvent *event)

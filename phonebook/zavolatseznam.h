@@ -6,6 +6,7 @@
 
 class RadioGroup;
 class TComPort;
+struct MessageTexts;
 
 // The number-choice dialog (unit "ZavolatSeznam"): the radio group `cislo`
 // ("Číslo") holds the numbers its caller has added; clicking one of the first
@@ -35,8 +36,14 @@ public:
     // Runs every click of cislo through guard (the main window shows port
     // errors in an error box).
     void setGuard(Guard guard) { m_guard = std::move(guard); }
+    // The texts of its messages (the built-in Czech ones without).
+    void setTexts(const MessageTexts *texts) { m_texts = texts; }
+    // Runs before the dial command is sent (the main window installs its
+    // default receive handler there).
+    void setBeforeSend(std::function<void()> beforeSend) { m_beforeSend = std::move(beforeSend); }
 
-    // The click of cislo: dials item 0..3, then closes the dialog.
+    // The click of cislo: dials item 0..3, then closes the dialog. A number
+    // that is no dial string is refused with a message, nothing sent.
     void cisloClick();
 
     // The command that dials a number as a voice call.
@@ -54,4 +61,6 @@ private:
     std::function<bool(bool)> m_setModemPortOpen;
     RadioGroup *m_cislo;
     Guard m_guard;
+    const MessageTexts *m_texts = nullptr;
+    std::function<void()> m_beforeSend;
 };

@@ -171,6 +171,8 @@ TForm1::TForm1(const QString &programFolder, const Clock &clock, QWidget *parent
     m_deviceSettings->setMessageTexts(&m_texts);
     m_zavolatSeznam = new TZavolatSeznam(this, ComPort1, [this](bool open) { return SetModemPortOpen(open); });
     m_zavolatSeznam->setGuard([this](const std::function<void()> &handler) { runGuarded(handler); });
+    m_zavolatSeznam->setTexts(&m_texts);
+    m_zavolatSeznam->setBeforeSend([this] { installDefaultRxHandler(); });
     m_addressBookPage->setLink({m_programFolder, ComPort1, [this](bool open) { return SetModemPortOpen(open); },
                                 m_zavolatSeznam, &m_texts, [this] { return panelText(0); },
                                 [this](const QString &text) { setPanelText(0, text); },
@@ -587,6 +589,12 @@ private:
 
 void TForm1::btnZrusitClick()
 {
+    // A phonebook read ends at its next reply, keeping the rows read.
+    if (m_phonebookPage && m_phonebookPage->reader() && m_phonebookPage->reader()->busy()) {
+        m_phonebookPage->reader()->stop();
+        m_btnZrusit->setEnabled(false);
+        return;
+    }
     if (!m_readoutRunning)
         return;
     m_cancelRequested = true;

@@ -52,6 +52,15 @@ struct MessageTexts
     QByteArray pbWriteRefused;   // seznam/76
     QByteArray pbFileReadError;  // seznam/77
     QByteArray pbFileWriteError; // seznam/78
+    QByteArray pbBadLocation;    // seznam/1000, %1 the location, %2 the memory
+    QByteArray pbNotFromMemory;  // seznam/1001, %1 the memory
+    QByteArray pbBadDialString;  // seznam/1002, %1 the number
+    QByteArray pbBadPin2;        // seznam/1003
+    QByteArray pbNameUnencodable; // seznam/1004, %1 the character set, %2 the characters
+    QByteArray pbFileUnencodable; // seznam/1005, %1 the file, %2 the characters
+    QByteArray pbShortfall;      // seznam/1006, %1 used locations read, %2 the count given
+    QByteArray pbPin2Attempts;   // seznam/1007, appended after a blank: %1 PIN2 tries left
+    QByteArray pbPuk2Needed;     // seznam/1008, appended after a blank
     QByteArray adrGroupsUnreadable; // adresar/600, %1 the group file
     QByteArray adrFileUnreadable;   // adresar/601, %1 the file
     QByteArray adrNotShown;         // adresar/602, %1 shown, %2 in the file, %3 not shown

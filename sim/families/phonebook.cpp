@@ -5,8 +5,9 @@
 // Entries live in the state as pb.MEM.N = number,type,name (the name is the
 // rest of the value, UTF-8, commas allowed) and capacities as pb.MEM.size.
 // Names are answered in the character set of AT+CSCS: UCS2 as hex, IRA as
-// ASCII ("?" for the rest), GSM in the GSM 7-bit default alphabet, where the
-// Czech letters it lacks lose their accents, as on the handset's own screen.
+// ASCII ("?" for the rest), GSM in the GSM 7-bit default alphabet with its
+// extension table, where the Czech letters it lacks lose their accents, as on
+// the handset's own screen.
 // Names written with AT+CPBW are read in the same character set.
 //
 // MC, RC and LD are read-only lists (LD can be cleared). FD wants the PIN2:
@@ -148,6 +149,12 @@ const std::pair<uint32_t, unsigned char> gsmLetters[] = {
     {0xF6, 0x7C}, {0xF1, 0x7D}, {0xFC, 0x7E}, {0xE0, 0x7F},
 };
 
+// The extension table behind the escape code 0x1B.
+const std::pair<uint32_t, unsigned char> gsmExtension[] = {
+    {'^', 0x14}, {'{', 0x28}, {'}', 0x29}, {'\\', 0x2F}, {'[', 0x3C},
+    {'~', 0x3D}, {']', 0x3E}, {'|', 0x40}, {0x20AC, 0x65},
+};
+
 // Czech letters outside the GSM alphabet, shown without their accents.
 const std::pair<uint32_t, char> plainLetters[] = {
     {0xE1, 'a'}, {0xC1, 'A'}, {0x10D, 'c'}, {0x10C, 'C'}, {0x10F, 'd'}, {0x10E, 'D'}, {0x11B, 'e'},
@@ -159,7 +166,7 @@ const std::pair<uint32_t, char> plainLetters[] = {
 bool isGsmAscii(uint32_t cp)
 {
     // ASCII characters the GSM alphabet holds at the same code (the rest
-    // are in gsmLetters or need the extension table, which is not used here).
+    // are in gsmLetters or in the extension table).
     return cp >= 0x20 && cp < 0x7F && cp != '@' && cp != '$' && cp != '_' && cp != '[' && cp != ']'
            && cp != '\\' && cp != '^' && cp != '`' && cp != '{' && cp != '}' && cp != '|' && cp != '~';
 }
@@ -180,6 +187,11 @@ std::string toPhoneText(AtContext &ctx, const std::string &utf8)
             continue;
         }
         char c = '?';
+        for (const auto &[from, to] : gsmExtension)
+            if (from == cp) {
+                out += char(0x1B);
+                c = char(to);
+            }
         for (const auto &[from, to] : gsmLetters)
             if (from == cp)
                 c = char(to);
@@ -208,9 +220,23 @@ bool fromPhoneText(AtContext &ctx, const std::string &text, std::string &utf8)
         }
         return true;
     }
-    for (unsigned char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80)
             return false;
+        if (charset == "GSM" && c == 0x1B) {
+            if (++i >= text.size())
+                return false;
+            bool found = false;
+            for (const auto &[from, to] : gsmExtension)
+                if (to == static_cast<unsigned char>(text[i])) {
+                    utf8 += encodeUtf8(from);
+                    found = true;
+                }
+            if (!found)
+                return false;
+            continue;
+        }
         if (charset == "GSM" && !isGsmAscii(c)) {
             bool found = false;
             for (const auto &[from, to] : gsmLetters) {
@@ -438,6 +464,23 @@ AtResult sdld(AtContext &ctx, const AtCommand &cmd)
     return AtResult::ok();
 }
 
+// AT+CPINR[=code]: the tries left of the SIM's codes (3GPP TS 27.007),
+// "+CPINR: SIM PIN2,2,3"; the PUKs' tries are not counted, so not listed.
+AtResult cpinr(AtContext &ctx, const AtCommand &cmd)
+{
+    if (cmd.type == AtType::Test)
+        return AtResult::ok();
+    if (cmd.type != AtType::Set && cmd.type != AtType::Action)
+        return AtResult::error();
+    const std::string wanted = cmd.type == AtType::Set ? toUpper(cmd.arg(0)) : std::string();
+    State &s = ctx.state();
+    for (const auto &[code, key] : {std::pair<const char *, const char *>{"SIM PIN", "pin.attempts"},
+                                    std::pair<const char *, const char *>{"SIM PIN2", "pin2.attempts"}})
+        if (wanted.empty() || wanted == code)
+            ctx.line(std::string("+CPINR: ") + code + "," + std::to_string(s.number(key)) + ",3");
+    return AtResult::ok();
+}
+
 std::string listMemory(Simulator &sim, const std::string &args)
 {
     const Memory *m = memory(trim(args));
@@ -465,6 +508,7 @@ const Family family("phonebook", [](Registry &r) {
     r.at("+CPBR", cpbr);
     r.at("+CPBW", cpbw);
     r.at("^SDLD", sdld);
+    r.at("+CPINR", cpinr);
     r.control("pb", "pb MEM: the used locations of memory MEM as \"N number,type,name\" lines", listMemory);
     r.onStart([](Simulator &sim, std::string &) {
         State &s = sim.state();

@@ -1,6 +1,7 @@
 // The pure part of the phonebook: the count and entry replies as the line
 // assembly hands them over (echo line, empty lines, each ended by one CR),
-// the used-count text, the write command, and the list files.
+// the used-count text, the write command, names in the handset's character
+// sets, and the list files.
 
 #include "phonebookmemory.h"
 #include "seznamfile.h"
@@ -26,6 +27,12 @@ private slots:
     void usedCountText();
     void writeCommand_data();
     void writeCommand();
+    void entryWriteCommand_data();
+    void entryWriteCommand();
+    void handsetText_data();
+    void handsetText();
+    void entryBounds_data();
+    void entryBounds();
     void listFileText_data();
     void listFileText();
     void listFileRoundTrip();
@@ -81,7 +88,10 @@ void TestPhonebookCore::entryReply_data()
         << QByteArray("AT+CPBR=6\r\r+CPBR: 6,\"155\",129,\"Skola, \",\"reditel\"\r\r")
         << L{"6", " 6", "Skola, \",\"reditel", "155", ""};
     QTest::newRow("empty location") << QByteArray("AT+CPBR=2\r\r") << L{"2", "", "", "", ""};
-    QTest::newRow("no echo") << QByteArray("\r+CPBR: 1,\"112\",129,\"SOS\"\r\r") << L{"1", "", "", "", ""};
+    // The entry line alone tells its location: with echo off there is none in front.
+    QTest::newRow("no echo") << QByteArray("\r+CPBR: 1,\"112\",129,\"SOS\"\r\r") << L{"1", " 1", "SOS", "112", ""};
+    QTest::newRow("another location's line is not this one's")
+        << QByteArray("AT+CPBR=2\r\r+CPBR: 1,\"112\",129,\"SOS\"\r\r") << L{"2", "", "", "", ""};
     QTest::newRow("truncated") << QByteArray("AT+CPBR=9\r\r+CPBR: 9,\"60312") << L{"9", " 9", "", "", ""};
     QTest::newRow("last quote missing") << QByteArray("AT+CPBR=8\r\r+CPBR: 8,\"112\",129,\"Petr\r\r")
                                         << L{"8", " 8", "Petr", "112", ""};
@@ -93,7 +103,8 @@ void TestPhonebookCore::entryReply()
     QFETCH(QByteArrayList, row);
     const int position = row.at(0).toInt();
     const PhonebookRow parsed = ParseEntryReply(reply, position);
-    QCOMPARE((QByteArrayList{parsed.caption, parsed.location, parsed.name, parsed.number, parsed.group}), row);
+    QCOMPARE((QByteArrayList{parsed.caption, parsed.location, parsed.name.toLatin1(), parsed.number, parsed.group}),
+             row);
 }
 
 void TestPhonebookCore::usedCountText_data()
@@ -147,6 +158,118 @@ void TestPhonebookCore::writeCommand()
     QFETCH(bool, vip);
     QFETCH(QByteArray, command);
     QCOMPARE(WriteEntryCommand(location, number, name, vip).value_or(QByteArray()), command);
+}
+
+void TestPhonebookCore::entryWriteCommand_data()
+{
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("vip");
+    QTest::addColumn<int>("charset");
+    QTest::addColumn<QByteArray>("command");  // empty: refused
+    QTest::addColumn<QString>("refused");     // the name's characters at fault
+
+    const int ucs2 = int(PhonebookCharset::Ucs2), gsm = int(PhonebookCharset::Gsm), ira = int(PhonebookCharset::Ira);
+    QTest::newRow("UCS2, Czech letters and the VIP mark")
+        << "9" << "+420608111222" << QStringLiteral("Jiří Černý") << true << ucs2
+        << QByteArray("AT+CPBW=9,\"+420608111222\",145,\"004A0069015900ED0020010C00650072006E00FD0021\"\r") << QString();
+    QTest::newRow("UCS2 carries a double quote") << "1" << "112" << QStringLiteral("Pepa \"Z\"") << false << ucs2
+                                                 << QByteArray("AT+CPBW=1,\"112\",129,\"005000650070006100200022005A0022\"\r")
+                                                 << QString();
+    QTest::newRow("GSM: _ @ $ and the escape table")
+        << "2" << "112" << QStringLiteral("a_@$€~") << false << gsm
+        << QByteArray("AT+CPBW=2,\"112\",129,\"a\x11") + QByteArray(1, '\0') + "\x02\x1B\x65\x1B\x3D\"\r" << QString();
+    QTest::newRow("GSM lacks ř and Ł") << "2" << "112" << QStringLiteral("Jiří Łódź") << false << gsm << QByteArray()
+                                       << QStringLiteral("říŁóź");
+    QTest::newRow("IRA lacks é") << "2" << "112" << QStringLiteral("Café $5") << false << ira << QByteArray()
+                                 << QStringLiteral("é");
+    QTest::newRow("control characters never") << "2" << "112" << QStringLiteral("A\r\x1A\x1B") << false << ucs2
+                                              << QByteArray() << QStringLiteral("\r\x1A\x1B");
+    for (const char *location : {" 2;+CPBW=4", "2\r", "2\"", "\x1A", "\x1B", "251", "0", ""})
+        QTest::newRow(qPrintable(QStringLiteral("location %1").arg(QString::fromLatin1(location).toUtf8().toHex())))
+            << QString::fromLatin1(location) << "112" << "A" << false << ucs2 << QByteArray() << QString();
+    QTest::newRow("location of 300 digits") << QString(300, QLatin1Char('1')) << "112" << "A" << false << ucs2
+                                            << QByteArray() << QString();
+    for (const char *number : {"112;+CPBW=1", "112\r", "1\"2", "112\x1A", "112\x1B", ""})
+        QTest::newRow(qPrintable(QStringLiteral("number %1").arg(QString::fromLatin1(number).toUtf8().toHex())))
+            << "2" << QString::fromLatin1(number) << "A" << false << ucs2 << QByteArray() << QString();
+}
+
+void TestPhonebookCore::entryWriteCommand()
+{
+    QFETCH(QString, location);
+    QFETCH(QString, number);
+    QFETCH(QString, name);
+    QFETCH(bool, vip);
+    QFETCH(int, charset);
+    QFETCH(QByteArray, command);
+    QFETCH(QString, refused);
+    QString atFault;
+    QCOMPARE(EntryWriteCommand(location, number, name, vip, PhonebookCharset(charset), 250, &atFault)
+                 .value_or(QByteArray()),
+             command);
+    QCOMPARE(atFault, refused);
+}
+
+void TestPhonebookCore::handsetText_data()
+{
+    QTest::addColumn<int>("charset");
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("roundTrip");  // the text written in the set gives the field again
+
+    const int ucs2 = int(PhonebookCharset::Ucs2), gsm = int(PhonebookCharset::Gsm), ira = int(PhonebookCharset::Ira);
+    QTest::newRow("UCS2 Czech") << ucs2 << QByteArray("0160016501550064") << QStringLiteral("Šťŕd") << true;
+    QTest::newRow("UCS2 German and Polish") << ucs2 << QByteArray("004D00FC006C006C00650072002001410105006B0061")
+                                            << QStringLiteral("Müller Łąka") << true;
+    QTest::newRow("UCS2 lower-case hex") << ucs2 << QByteArray("00e9") << QStringLiteral("é") << false;
+    QTest::newRow("not UCS2 text: as it came") << ucs2 << QByteArray("SOS") << QStringLiteral("SOS") << false;
+    QTest::newRow("GSM basic letters") << gsm << QByteArray("Jan\x11Novak") + QByteArray(1, '\0') + "firma \x02\x05\x7E"
+                                       << QStringLiteral("Jan_Novak@firma $éü") << true;
+    QTest::newRow("GSM escape table") << gsm << QByteArray("\x1B\x3C\x1B\x3E\x1B\x28\x1B\x29\x1B\x2F\x1B\x14\x1B\x40\x1B\x3D\x1B\x65")
+                                      << QStringLiteral("[]{}\\^|~€") << true;
+    QTest::newRow("GSM unknown escape shows the basic letter") << gsm << QByteArray("\x1B" "A") << QStringLiteral("A")
+                                                               << false;
+    QTest::newRow("GSM escape at the end") << gsm << QByteArray("A\x1B") << QStringLiteral("A ") << false;
+    QTest::newRow("GSM Greek and Nordic") << gsm << QByteArray("\x10\x12\x1C\x1D\x1E\x0E")
+                                          << QStringLiteral("ΔΦÆæßÅ") << true;
+    QTest::newRow("IRA") << ira << QByteArray("Jan_Novak@firma ~") << QStringLiteral("Jan_Novak@firma ~") << true;
+}
+
+void TestPhonebookCore::handsetText()
+{
+    QFETCH(int, charset);
+    QFETCH(QByteArray, field);
+    QFETCH(QString, text);
+    QFETCH(bool, roundTrip);
+    QCOMPARE(DecodeHandsetText(field, PhonebookCharset(charset)), text);
+    if (roundTrip)
+        QCOMPARE(EncodeHandsetText(text, PhonebookCharset(charset)).value_or(QByteArray("-")), field);
+}
+
+void TestPhonebookCore::entryBounds_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("first");  // 0: none
+    QTest::addColumn<int>("last");
+    QTest::newRow("range") << QByteArray("AT+CPBR=?\r\r+CPBR: (1-250),20,14\r") << 1 << 250;
+    QTest::newRow("no echo, not from 1") << QByteArray("\r+CPBR: (2-40),20,14\r") << 2 << 40;
+    QTest::newRow("one location") << QByteArray("+CPBR: (1),20,14") << 1 << 1;
+    QTest::newRow("reversed") << QByteArray("+CPBR: (9-3),20,14") << 0 << 0;
+    QTest::newRow("zero") << QByteArray("+CPBR: (0-10),20,14") << 0 << 0;
+    QTest::newRow("no list") << QByteArray("+CPBR: 1-10") << 0 << 0;
+    QTest::newRow("nothing") << QByteArray() << 0 << 0;
+}
+
+void TestPhonebookCore::entryBounds()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    const auto bounds = ParseEntryBounds(reply);
+    QCOMPARE(bounds ? bounds->first : 0, first);
+    QCOMPARE(bounds ? bounds->second : 0, last);
 }
 
 void TestPhonebookCore::listFileText_data()

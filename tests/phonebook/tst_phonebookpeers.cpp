@@ -4,9 +4,11 @@
 // handset's phonebook and 3GPP dialogue as a plain client on its modem port
 // sees them.
 
+#include "pty.h"
 #include "rawline.h"
 #include "simprocess.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -74,6 +76,7 @@ class TestPhonebookPeers : public QObject
 private slots:
     void cliRead_data();
     void cliRead();
+    void cliGsmHandset();
     void gammu_data();
     void gammu();
     void dialogue_data();
@@ -113,6 +116,23 @@ void TestPhonebookPeers::cliRead_data()
                                     << QByteArray("no handset answers") << QByteArray("3");
     QTest::newRow("unknown memory") << sm << QStringList{} << QStringList{"XY"} << 2 << QByteArray()
                                     << QByteArray("unknown memory XY") << QByteArray("3");
+    QTest::newRow("FD, the last wrong PIN2: no tries left, PUK2 wanted")
+        << sm + "pin2.attempts = 1\n" << QStringList{} << QStringList{"FD", "--pin2", "1111"} << 1 << QByteArray()
+        << QByteArray("PIN2 attempts left: 0; the PIN2 is blocked: the handset wants the PUK2") << QByteArray("0");
+    for (const char *pin2 : {"5678\";+CPBS=\"SM\";+CPBW=1;+CPBS=\"FD", "5678\r", "56\n78", "5678\x1A", "5678\x1B",
+                             "567", "123456789"})
+        QTest::newRow(qPrintable(QStringLiteral("FD, PIN2 %1 refused").arg(QString::fromLatin1(QByteArray(pin2).toHex()))))
+            << sm << QStringList{} << QStringList{"FD", "--pin2", QString::fromLatin1(pin2)} << 2 << QByteArray()
+            << QByteArray("--pin2 must be 4 to 8 digits") << QByteArray("3");
+    QTest::newRow("FD, PIN2 of 300 digits refused")
+        << sm << QStringList{} << QStringList{"FD", "--pin2", QString(300, QLatin1Char('5'))} << 2 << QByteArray()
+        << QByteArray("--pin2 must be 4 to 8 digits") << QByteArray("3");
+    QTest::newRow("names as the handset holds them, echo off")
+        << QByteArray("pb.seed = 0\npb.SM.size = 3\npb.SM.1 = 112,129,Jiří Černý!\npb.SM.2 = 155,129,Jan_Novak@firma\n"
+                      "pb.SM.3 = 158,129,Müller Łódź $~\n")
+        << QStringList{"--no-echo"} << QStringList{"SM"} << 0
+        << QString("1\tJiří Černý\t112\tVIP\n2\tJan_Novak@firma\t155\t\n3\tMüller Łódź $~\t158\t\n").toUtf8()
+        << QByteArray() << QByteArray("3");
 }
 
 void TestPhonebookPeers::cliRead()
@@ -127,12 +147,65 @@ void TestPhonebookPeers::cliRead()
 
     Handset h(state, simArgs);
     QVERIFY(h.sim);
+    const QByteArray sim1 = h.get("pb.SM.1");
     const Run r = run(Cli, QStringList{"phonebook", "read"} + args + QStringList{"--port", h.sim->modemPath()});
     QCOMPARE(r.exitCode, exitCode);
     QCOMPARE(r.out, out);
     QVERIFY2(r.err.contains(err), r.err.constData());
-    if (!simArgs.contains(QStringLiteral("--silent")))
+    if (!simArgs.contains(QStringLiteral("--silent"))) {
         QCOMPARE(h.get("pin2.attempts"), attempts);
+        // Nothing the PIN2 carried was taken as a command of its own.
+        QCOMPARE(h.get("pb.SM.1"), sim1);
+    }
+}
+
+// A handset that offers no UCS2 (a scripted one: the simulated handset has
+// it): the names come in the GSM alphabet, with its control-range codes and
+// the escape table, and the set is put back to IRA afterwards.
+void TestPhonebookPeers::cliGsmHandset()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    const QByteArray name1 = QByteArray("Jan\x11Novak") + QByteArray(1, '\0') + "firma";
+    const QByteArray name2 = "M\x7Eller \x1B\x65\x02\x1B\x3D";
+    const QList<std::pair<QByteArray, QByteArray>> answers{
+        {"AT+CMEE?", "+CMEE: 1\r\n"},
+        {"AT+CSCS?", "+CSCS: \"IRA\"\r\n"},
+        {"AT+CSCS=?", "+CSCS: (\"GSM\",\"IRA\")\r\n"},
+        {"AT+CPBS?", "+CPBS: \"SM\",2,3\r\n"},
+        {"AT+CPBR=?", "+CPBR: (1-3),20,14\r\n"},
+        {"AT+CPBR=1,3", "+CPBR: 1,\"112\",129,\"" + name1 + "\"\r\n+CPBR: 3,\"155\",129,\"" + name2 + "!\"\r\n"},
+    };
+    QProcess cli;
+    cli.start(Cli, {"phonebook", "read", "SM", "--port", pty.slavePath()});
+    QVERIFY(cli.waitForStarted(10000));
+    QByteArrayList commands;
+    QByteArray pending;
+    QDeadlineTimer deadline(30000);
+    while (cli.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        pending += pty.read(50, 5);
+        qsizetype cr;
+        while ((cr = pending.indexOf('\r')) >= 0) {
+            const QByteArray command = pending.left(cr).trimmed();
+            pending.remove(0, cr + 1);
+            if (command.isEmpty())
+                continue;
+            commands << command;
+            QByteArray answer;
+            for (const auto &[c, a] : answers)
+                if (c == command)
+                    answer = a;
+            pty.write(command + "\r\r\n" + answer + "\r\nOK\r\n");
+        }
+        cli.waitForFinished(10);
+    }
+    if (cli.state() != QProcess::NotRunning)
+        QVERIFY(cli.waitForFinished(5000));
+    QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+    QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput()),
+             QStringLiteral("1\tJan_Novak@firma\t112\t\n2\t\t\t\n3\tMüller €$~\t155\tVIP\n"));
+    QVERIFY2(commands.contains("AT+CSCS=\"GSM\""), commands.join(' ').constData());
+    QCOMPARE(commands.value(commands.size() - 1), QByteArray("AT+CSCS=\"IRA\""));
 }
 
 void TestPhonebookPeers::gammu_data()
@@ -219,6 +292,28 @@ void TestPhonebookPeers::dialogue_data()
              "AT+CSCS=\"004900520041\"", "OK\r\n",
              "AT+CPBR=2", "\"Jan Nov?k\"\r\n\r\nOK\r\n"}
         << L{};
+    QTest::newRow("character sets: read, test, set; the GSM escape table; names kept as Unicode")
+        << pb
+        << L{"AT+CSCS?", "+CSCS: \"GSM\"\r\n\r\nOK\r\n",
+             "AT+CSCS=?", "+CSCS: (\"GSM\",\"IRA\",\"UCS2\")\r\n\r\nOK\r\n",
+             "AT+CPBW=1,\"112\",129,\"a\x1B\x41\"", "+CME ERROR: 25\r\n",
+             "AT+CPBW=1,\"112\",129,\"\xC3\xA9\"", "+CME ERROR: 25\r\n",
+             "AT+CPBW=1,\"112\",129,\"a\x1B\x3D\x1B\x65\x11\"", "OK\r\n",
+             "AT+CPBR=1", "+CPBR: 1,\"112\",129,\"a\x1B\x3D\x1B\x65\x11\"\r\n\r\nOK\r\n",
+             "AT+CSCS=\"UCS2\"", "OK\r\n", "AT+CSCS?", "+CSCS: \"UCS2\"\r\n\r\nOK\r\n",
+             "AT+CPBR=1", "\"0061007E20AC005F\"\r\n\r\nOK\r\n",
+             "AT+CSCS=\"XYZ\"", "+CME ERROR: 4\r\n",
+             "AT+CSCS=\"00490052004\x31\"", "OK\r\n", "AT+CSCS?", "+CSCS: \"IRA\"\r\n\r\nOK\r\n"}
+        << L{"pb.SM.1=112,129,a~€_", "at.charset=IRA"};
+    QTest::newRow("error modes and the PIN2's tries")
+        << pb
+        << L{"AT+CMEE?", "+CMEE: 1\r\n\r\nOK\r\n", "AT+CMEE=?", "+CMEE: (0-2)\r\n\r\nOK\r\n",
+             "AT+CPBR=9", "+CME ERROR: 21\r\n", "AT+CMEE=0", "OK\r\n", "AT+CPBR=9", "\r\nERROR\r\n",
+             "AT+CMEE=2", "OK\r\n", "AT+CPBR=9", "+CME ERROR: invalid index\r\n",
+             "AT+CPINR=\"SIM PIN2\"", "+CPINR: SIM PIN2,3,3\r\n\r\nOK\r\n", "AT+CPBS=\"FD\"", "OK\r\n",
+             "AT+CPIN=\"1111\"", "+CME ERROR: incorrect password\r\n",
+             "AT+CPINR", "+CPINR: SIM PIN,3,3\r\n+CPINR: SIM PIN2,2,3\r\n\r\nOK\r\n"}
+        << L{"at.cmee=2", "pin2.attempts=2"};
     QTest::newRow("empty location answered with an error") << pb + "pb.empty_error = 1\n"
                                                            << L{"AT+CPBR=3", "AT+CPBR=3\r\r\n+CME ERROR: 22\r\n"}
                                                            << L{};
