@@ -53,6 +53,8 @@ const QList<ExplorerText> &ExplorerTextTable()
         {"72", "Soubor je příliš velký", "an upload over 2 GB"},
         {"73", "Spojení s telefonem bylo přerušeno", "the port closed during a request"},
         {"74", "Položku nelze smazat", "the handset did not remove the entry"},
+        {"1500", "Soubory v PC", "name of the PC pane's list for screen readers"},
+        {"1501", "Soubory v telefonu", "name of the handset pane's list for screen readers"},
     };
     return table;
 }

@@ -1,5 +1,6 @@
 #include "language.h"
 
+#include "accessiblenames.h"
 #include "cp1250.h"
 #include "infopage.h"
 #include "inifile.h"
@@ -151,5 +152,8 @@ void LoadLanguage(const QString &fileName, QWidget *mainWindow, TFrmNastaveni *s
                 loader.apply(entry, scope, ReadLanguageText(file, entry));
         }
     }
+    // The lists and edits are named after the new texts beside them.
+    if (mainWindow)
+        NameUnlabelledControls(mainWindow);
     QCoreApplication::processEvents();
 }

@@ -15,6 +15,13 @@
 #include "zavolatseznam.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QListWidget>
@@ -106,6 +113,7 @@ private slots:
     void cleanup() { m_f.reset(); }
     void controlActions_data();
     void controlActions();
+    void everyControlNamed();
 
 private:
     std::unique_ptr<Fixture> m_f;
@@ -205,6 +213,38 @@ void TestAccessibility::controlActions()
     for (const auto &m : m_f->dialogs.messages())
         messages << m.text;
     QVERIFY2(messages.isEmpty(), qPrintable(messages.join(u'\n')));
+}
+
+// Every list, table and edit that the user can reach on each page, and in
+// the dialogs, tells a screen reader what it is.
+void TestAccessibility::everyControlNamed()
+{
+    TForm1 &form = *m_f->form;
+    QStringList unnamed;
+    const auto walk = [&unnamed](QWidget *window, const QString &where) {
+        for (QWidget *w : window->findChildren<QWidget *>()) {
+            if (!w->isVisible() || w->focusPolicy() == Qt::NoFocus || !w->accessibleName().isEmpty())
+                continue;
+            // The edit inside a combo or spin box is named with it.
+            const bool inner = qobject_cast<QComboBox *>(w->parentWidget())
+                               || qobject_cast<QAbstractSpinBox *>(w->parentWidget());
+            const bool edit = (qobject_cast<QLineEdit *>(w) && !inner) || qobject_cast<QAbstractSpinBox *>(w)
+                              || qobject_cast<QTextEdit *>(w) || qobject_cast<QPlainTextEdit *>(w)
+                              || (qobject_cast<QComboBox *>(w) && static_cast<QComboBox *>(w)->isEditable());
+            if (edit || qobject_cast<QAbstractItemView *>(w))
+                unnamed << where + u'/' + w->objectName() + u'(' + QString::fromLatin1(w->metaObject()->className()) + u')';
+        }
+    };
+    for (int page = 0; page < form.HlavniPanel()->count(); ++page) {
+        form.HlavniPanel()->setCurrentIndex(page);
+        walk(&form, form.HlavniPanel()->widget(page)->objectName());
+    }
+    for (QDialog *dialog : form.findChildren<QDialog *>()) {
+        dialog->show();
+        walk(dialog, dialog->objectName());
+        dialog->hide();
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
 }
 
 QTEST_MAIN(TestAccessibility)
