@@ -1,6 +1,7 @@
 #include "ossikform.h"
 
 #include "accessiblenames.h"
+#include "qttranslation.h"
 #include "comport.h"
 #include "cp1250.h"
 #include "dialogs.h"
@@ -377,6 +378,7 @@ void TForm1::applyTexts()
 
 void TForm1::LoadExplorerTexts()
 {
+    UseQtTranslation(m_cbJazyk->currentText());
     m_texts.load(dataFolder(m_programFolder, QStringLiteral("explorer")) + m_cbJazyk->currentText() + QStringLiteral(".lng"));
     applyTexts();
 }

@@ -23,6 +23,7 @@
 #include "nastaveni.h"
 #include "phoneinfo.h"
 #include "programfolder.h"
+#include "qttranslation.h"
 
 #include "addressbookpage.h"
 #include "devicesettings.h"
@@ -741,6 +742,7 @@ void TForm1::ReadStartSettings()
 
 void TForm1::LoadLanguage()
 {
+    UseQtTranslation(m_nastaveni->cbJazyk()->currentText());
     ::LoadLanguage(LanguageFileName(m_programFolder, m_nastaveni->cbJazyk()->currentText()), this,
                    m_nastaveni, m_texts);
 }

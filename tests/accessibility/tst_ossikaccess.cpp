@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include "diagfilesystem.h"
@@ -27,6 +28,7 @@ class TestOssikAccess : public QObject
 private slots:
     void everyControlNamed_data();
     void everyControlNamed();
+    void qtTextsFollowLanguage();
 };
 
 void TestOssikAccess::everyControlNamed_data()
@@ -92,6 +94,37 @@ void TestOssikAccess::everyControlNamed()
     QCOMPARE((QStringList{form.findChild<QWidget *>(QStringLiteral("PCList"))->accessibleName(),
                           form.ZenkList()->accessibleName()}),
              paneNames);
+}
+
+// The PC pane's headers come from Qt: they follow the language chosen in
+// the window, back and forth.
+void TestOssikAccess::qtTextsFollowLanguage()
+{
+    QTemporaryDir folder;
+    for (const char *lng : {"cs.lng", "en.lng"})
+        QVERIFY(QFile::copy(QStringLiteral(TORVANE_BIN_DIR "/explorer/") + QLatin1String(lng),
+                            folder.filePath(QLatin1String(lng))));
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ZenkExplorer")).clear();
+    ScriptedDialogs dialogs;
+    ScriptedProcessList processes;
+    TForm1 form(folder.path() + QLatin1Char('/'));
+    form.StartUp(processes, QCoreApplication::applicationFilePath());
+    auto *pcList = form.findChild<QTreeView *>(QStringLiteral("PCList"));
+    auto *languages = form.findChild<QComboBox *>(QStringLiteral("cbJazyk"));
+    QVERIFY(pcList && languages);
+    const auto headers = [pcList] {
+        QStringList texts;
+        for (int c = 0; c < 4; ++c)
+            texts << pcList->model()->headerData(c, Qt::Horizontal).toString();
+        return texts;
+    };
+    const QStringList english{"Name", "Size", "Type", "Date Modified"};
+    const QStringList czech{"Název", "Velikost", "Typ", "Datum změny"};
+    const std::pair<const char *, QStringList> steps[] = {{"cs", czech}, {"en", english}, {"cs", czech}};
+    for (const auto &[language, expected] : steps) {
+        languages->setCurrentIndex(languages->findText(QLatin1String(language)));
+        QCOMPARE(headers(), expected);
+    }
 }
 
 int main(int argc, char **argv)
