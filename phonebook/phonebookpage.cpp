@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QShortcut>
 
 namespace {
 
@@ -140,6 +141,11 @@ void PhonebookPage::connectControls()
     connect(m_ui->Ulozit, &QPushButton::clicked, this, [this] { run([this] { UlozitClick(); }); });
     connect(m_ui->nacti, &QPushButton::clicked, this, [this] { run([this] { nactiClick(); }); });
     connect(m_ui->Seznam, &QTreeWidget::itemDoubleClicked, this, [this] { run([this] { SeznamClick(); }); });
+    // Enter on a row opens it for editing, as a double click does.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto *enter = new QShortcut(QKeySequence(key), m_ui->Seznam, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, this, [this] { run([this] { SeznamClick(); }); });
+    }
 
     connect(m_reader, &PhonebookReader::memoryCounted, this, [this](int used, int) {
         m_ui->Obsazeno->setText(text(UsedCountText(used)));

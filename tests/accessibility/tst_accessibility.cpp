@@ -1,12 +1,14 @@
-// The phone manager driven as a screen reader drives it: every radio item,
-// check item and checkable button does its work when activated through the
-// accessibility interface (whose "toggle" changes the state without a click),
-// against the simulated handset.
+// The phone manager driven as a screen reader drives it, against the
+// simulated handset: every radio item and checkable button does its work
+// when activated through the accessibility interface (whose "toggle" changes
+// the state without a click), every list and edit has a name, Enter opens a
+// phonebook row, and no menu or dialog has one mnemonic for two controls.
 
 #include "clock.h"
 #include "comport.h"
 #include "hlavni.h"
 #include "inifile.h"
+#include "nastaveni.h"
 #include "processlist.h"
 #include "radiogroup.h"
 #include "scripteddialogs.h"
@@ -24,10 +26,15 @@
 #include <QTextEdit>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QLabel>
 #include <QListWidget>
+#include <QMenuBar>
+#include <QMultiMap>
+#include <QTabBar>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QTest>
 
 namespace {
@@ -36,7 +43,7 @@ QString writeState(const QString &path)
 {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
-        file.write("pb.SM.size = 3\npb.ME.size = 3\n");
+        file.write("pb.SM.size = 3\npb.SM.2 = +420603123456,145,Novak\npb.ME.size = 3\n");
     return path;
 }
 
@@ -114,6 +121,9 @@ private slots:
     void controlActions_data();
     void controlActions();
     void everyControlNamed();
+    void enterOpensPhonebookRow();
+    void mnemonicsUnique_data();
+    void mnemonicsUnique();
 
 private:
     std::unique_ptr<Fixture> m_f;
@@ -245,6 +255,123 @@ void TestAccessibility::everyControlNamed()
         dialog->hide();
     }
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
+}
+
+// With the keyboard alone: Space chooses the memory, Enter on a row opens it
+// for editing.
+void TestAccessibility::enterOpensPhonebookRow()
+{
+    TForm1 &form = *m_f->form;
+    form.activateWindow();
+    form.HlavniPanel()->setCurrentIndex(TForm1::PhonebookPageIndex);
+    auto *sim = form.findChild<QAbstractButton *>(QStringLiteral("vybertypu_0"));
+    sim->setFocus();
+    QTest::keyClick(sim, Qt::Key_Space);
+    auto *list = form.findChild<QTreeWidget *>(QStringLiteral("Seznam"));
+    QTRY_VERIFY_WITH_TIMEOUT(list->topLevelItemCount() == 3 && form.HlavniPanel()->isEnabled(), 15000);
+    list->setFocus();
+    list->setCurrentItem(list->topLevelItem(1));
+    QTest::keyClick(list, Qt::Key_Return);
+    QStringList shown;
+    for (const auto &request : m_f->dialogs.requests)
+        shown << request.dialogName;
+    QVERIFY2(shown.contains(QStringLiteral("TEditSeznamForm")), qPrintable(shown.join(u',')));
+}
+
+namespace {
+
+// The letter after a single "&", lower case; none for "&&" or no "&".
+QChar mnemonicOf(const QString &text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != u'&')
+            continue;
+        if (text[i + 1] == u'&') {
+            ++i;
+            continue;
+        }
+        return text[i + 1].toLower();
+    }
+    return {};
+}
+
+// Alt+letter reaches what a window shows: clashes among the mnemonics of
+// the visible buttons, buddy labels and tabs of one window, and its menu bar.
+QStringList clashes(QWidget *window, const QString &where)
+{
+    QMultiMap<QChar, QString> owners;
+    const auto add = [&owners](const QString &text) {
+        if (const QChar c = mnemonicOf(text); !c.isNull())
+            owners.insert(c, QString(text).remove(u'&'));
+    };
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!w->isVisible() || w->window() != window)
+            continue;
+        if (auto *button = qobject_cast<QAbstractButton *>(w))
+            add(button->text());
+        else if (auto *label = qobject_cast<QLabel *>(w); label && label->buddy())
+            add(label->text());
+        else if (auto *tabs = qobject_cast<QTabBar *>(w))
+            for (int i = 0; i < tabs->count(); ++i)
+                add(tabs->tabText(i));
+        else if (auto *bar = qobject_cast<QMenuBar *>(w))
+            for (QAction *a : bar->actions())
+                add(a->text());
+    }
+    QStringList out;
+    for (const QChar c : owners.uniqueKeys())
+        if (owners.count(c) > 1)
+            out << where + QStringLiteral(" Alt+") + c + QStringLiteral(": ")
+                       + QStringList(owners.values(c)).join(QStringLiteral(" | "));
+    return out;
+}
+
+QStringList menuClashes(QMenu *menu)
+{
+    QMultiMap<QChar, QString> owners;
+    for (QAction *a : menu->actions())
+        if (const QChar c = mnemonicOf(a->text()); !c.isNull() && a->isVisible())
+            owners.insert(c, a->text());
+    QStringList out;
+    for (const QChar c : owners.uniqueKeys())
+        if (owners.count(c) > 1)
+            out << menu->objectName() + u' ' + c + QStringLiteral(": ")
+                       + QStringList(owners.values(c)).join(QStringLiteral(" | "));
+    return out;
+}
+
+} // namespace
+
+void TestAccessibility::mnemonicsUnique_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("cs") << "cs";
+    QTest::newRow("en") << "en";
+}
+
+// No Alt+letter in one dialog or in one menu reaches two controls.
+void TestAccessibility::mnemonicsUnique()
+{
+    QFETCH(QString, language);
+
+    TForm1 &form = *m_f->form;
+    for (const char *name : {"cs", "en"})
+        QVERIFY(QFile::copy(QStringLiteral(LANGUAGE_DIR "/%1.lng").arg(QLatin1String(name)),
+                            m_f->folder.filePath(QStringLiteral("%1.lng").arg(QLatin1String(name)))));
+    form.BuildLanguageList();
+    QComboBox *languages = form.nastaveni()->cbJazyk();
+    languages->setCurrentIndex(languages->findText(language));
+    form.LoadLanguage();
+
+    QStringList found;
+    for (QMenu *menu : form.findChildren<QMenu *>())
+        found << menuClashes(menu);
+    for (QDialog *dialog : form.findChildren<QDialog *>()) {
+        dialog->show();
+        found << clashes(dialog, dialog->objectName());
+        dialog->hide();
+    }
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
 }
 
 QTEST_MAIN(TestAccessibility)
