@@ -82,6 +82,10 @@ void Loader::apply(const LanguageText &entry, QWidget *scope, const QByteArray &
         else if (auto label = qobject_cast<QLabel *>(control))
             label->setText(text);
         break;
+    case Target::AccessibleName:
+        if (auto widget = qobject_cast<QWidget *>(control))
+            widget->setAccessibleName(text);
+        break;
     case Target::Caption:
         if (auto edit = qobject_cast<LabelledEdit *>(control))
             edit->setCaption(text);

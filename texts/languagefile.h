@@ -31,6 +31,7 @@ enum class Target {
     RadioItem,  // item `index` of a RadioGroup
     OptionItem, // item `index` of the information page's check list
     ComboItem,  // item `index` of a QComboBox of the information page
+    AccessibleName, // what a screen reader calls a control without text of its own
 };
 
 struct LanguageText
@@ -114,6 +115,10 @@ inline constexpr LanguageText LanguageTexts[] = {
     {"dialogy", 22, "Port %s neexistuje.", Target::Message, nullptr, 0, &MessageTexts::portMissing},
     {"dialogy", 23, "Připojte telefon nebo zvolte jiný port v Nastavení / Porty a jazyk.",
      Target::Message, nullptr, 0, &MessageTexts::portMissingHint},
+    // The OBEX explorer's folder box and panes, for screen readers.
+    {"dialogy", 1500, "Složka v PC", Target::AccessibleName, "ShellComboBox1"},
+    {"dialogy", 1501, "Soubory v PC", Target::AccessibleName, "PCList"},
+    {"dialogy", 1502, "Soubory v telefonu", Target::AccessibleName, "ZenkList"},
     // [zalozky]
     {"zalozky", 1, "Inf&ormace o telefonu", Target::Tab, "HlavniPanel", 0},
     {"zalozky", 2, "&Telefonní seznam", Target::Tab, "HlavniPanel", 1},

@@ -255,6 +255,13 @@ void TestAccessibility::everyControlNamed()
         dialog->hide();
     }
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
+
+    // The OBEX explorer's two panes, side by side, are told apart.
+    QWidget *explorer = form.findChild<QDialog *>(QStringLiteral("FrmExplorer"));
+    QVERIFY(explorer);
+    QCOMPARE((QStringList{explorer->findChild<QWidget *>(QStringLiteral("PCList"))->accessibleName(),
+                          explorer->findChild<QWidget *>(QStringLiteral("ZenkList"))->accessibleName()}),
+             (QStringList{"Soubory v PC", "Soubory v telefonu"}));
 }
 
 // With the keyboard alone: Space chooses the memory, Enter on a row opens it
