@@ -7,7 +7,7 @@ add_library(explorer_ui STATIC
 )
 target_include_directories(explorer_ui PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(explorer_ui PUBLIC diag_fs link_port shell_guard platform_core platform_ui
-                                         platform_text platform_processes Qt6::Widgets)
+                                         platform_widgets platform_text platform_processes Qt6::Widgets)
 
 add_executable(ossik ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(ossik PRIVATE explorer_ui)

@@ -58,6 +58,8 @@ const QList<ExplorerText> &ExplorerTextTable()
         {"1302", "Kopírovat", "caption of the replace question"},
         {"1303", "Název %1 obsahuje znak, který telefon neumí uložit", "a PC name Windows-1250 cannot hold"},
         {"1304", "Název %1 nelze v telefonu použít (\"/\", řídicí znaky, \".\" a \"..\" nejsou dovoleny)", "a name that cannot be one handset entry"},
+        {"1500", "Soubory v PC", "name of the PC pane's list for screen readers"},
+        {"1501", "Soubory v telefonu", "name of the handset pane's list for screen readers"},
     };
     return table;
 }

@@ -1,5 +1,7 @@
 #include "ossikform.h"
 
+#include "accessiblenames.h"
+#include "qttranslation.h"
 #include "comport.h"
 #include "cp1250.h"
 #include "dialogs.h"
@@ -398,10 +400,15 @@ void TForm1::applyTexts()
     setText("btnF8", "25");
     setText("btnAltF4", "26");
     m_zenkList->setHeaderLabels({m_texts.text("30"), m_texts.text("31"), m_texts.text("32")});
+    // The two panes have no caption of their own for a screen reader.
+    m_pcList->setAccessibleName(m_texts.text("1500"));
+    m_zenkList->setAccessibleName(m_texts.text("1501"));
+    NameUnlabelledControls(this);
 }
 
 void TForm1::LoadExplorerTexts()
 {
+    UseQtTranslation(m_cbJazyk->currentText());
     m_texts.load(dataFolder(m_programFolder, QStringLiteral("explorer")) + m_cbJazyk->currentText() + QStringLiteral(".lng"));
     applyTexts();
 }

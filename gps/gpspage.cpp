@@ -176,7 +176,9 @@ GpsPage::GpsPage(TComPort *gpsPort, QWidget *parent)
 
     m_pageControl->setCurrentIndex(0);
 
-    connect(m_pripoj, &QPushButton::clicked, this, [this](bool down) { GPSPripojClick(down); });
+    // The state change, not the click: a screen reader's "toggle" and the
+    // keyboard change the state without a click; setButton blocks the signal.
+    connect(m_pripoj, &QPushButton::toggled, this, [this](bool down) { GPSPripojClick(down); });
     connect(m_receiver, &NmeaReceiver::lineReceived, this,
             [this](const QByteArray &line) { addLogLine(line); });
     connect(m_receiver, &NmeaReceiver::fixReceived, this, &GpsPage::ShowGgaFix);

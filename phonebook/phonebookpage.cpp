@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QShortcut>
 
 namespace {
 
@@ -149,6 +150,11 @@ void PhonebookPage::connectControls()
         m_vymazat->setEnabled(memory >= 0 && memory < MemoryCount && MemoryTable[memory].erasable
                               && originOf(item) == memory);
     });
+    // Enter on a row opens it for editing, as a double click does.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto *enter = new QShortcut(QKeySequence(key), m_ui->Seznam, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, this, [this] { run([this] { SeznamClick(); }); });
+    }
 
     connect(m_reader, &PhonebookReader::memoryCounted, this, [this](int used, int capacity) {
         m_ui->Obsazeno->setText(text(UsedCountText(used)));

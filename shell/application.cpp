@@ -3,10 +3,9 @@
 #include "comport.h"
 #include "dialogs.h"
 #include "hlavni.h"
+#include "qttranslation.h"
 
 #include <QFont>
-#include <QLibraryInfo>
-#include <QLocale>
 
 TorvaneApplication::TorvaneApplication(int &argc, char **argv)
     : QApplication(argc, argv)
@@ -17,9 +16,8 @@ TorvaneApplication::TorvaneApplication(int &argc, char **argv)
     QFont face(QStringLiteral("Liberation Sans"));
     face.setPointSize(9);
     setFont(face);
-    if (m_qtTranslator.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        installTranslator(&m_qtTranslator);
+    // Until a language file is chosen, Qt speaks the system's language.
+    UseQtTranslation(QString());
 }
 
 bool TorvaneApplication::notify(QObject *receiver, QEvent *event)

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <QApplication>
-#include <QTranslator>
 
 // The phone manager's application object: its title, Qt's own translations
-// for the system's language (standard buttons read "Ano"/"Ne" on a Czech
-// system), and a last line of defence for errors: an exception that escapes
-// an event handler is shown in an error box instead of ending the program.
+// for the system's language until a language file is chosen (standard
+// buttons read "Ano"/"Ne" on a Czech system), and a last line of defence for
+// errors: an exception that escapes an event handler is shown in an error
+// box instead of ending the program.
 class TorvaneApplication : public QApplication
 {
     Q_OBJECT
@@ -15,7 +15,4 @@ public:
     TorvaneApplication(int &argc, char **argv);
 
     bool notify(QObject *receiver, QEvent *event) override;
-
-private:
-    QTranslator m_qtTranslator;
 };

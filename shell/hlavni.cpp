@@ -25,6 +25,7 @@
 #include "phoneinfo.h"
 #include "phonebookreader.h"
 #include "programfolder.h"
+#include "qttranslation.h"
 
 #include "addressbookpage.h"
 #include "devicesettings.h"
@@ -856,6 +857,7 @@ void TForm1::ReadStartSettings()
 
 void TForm1::LoadLanguage()
 {
+    UseQtTranslation(m_nastaveni->cbJazyk()->currentText());
     ::LoadLanguage(LanguageFileName(m_programFolder, m_nastaveni->cbJazyk()->currentText()), this,
                    m_nastaveni, m_texts);
 }

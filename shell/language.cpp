@@ -1,5 +1,6 @@
 #include "language.h"
 
+#include "accessiblenames.h"
 #include "cp1250.h"
 #include "infopage.h"
 #include "inifile.h"
@@ -81,6 +82,10 @@ void Loader::apply(const LanguageText &entry, QWidget *scope, const QByteArray &
         else if (auto label = qobject_cast<QLabel *>(control))
             label->setText(text);
         break;
+    case Target::AccessibleName:
+        if (auto widget = qobject_cast<QWidget *>(control))
+            widget->setAccessibleName(text);
+        break;
     case Target::Caption:
         if (auto edit = qobject_cast<LabelledEdit *>(control))
             edit->setCaption(text);
@@ -151,5 +156,8 @@ void LoadLanguage(const QString &fileName, QWidget *mainWindow, TFrmNastaveni *s
                 loader.apply(entry, scope, ReadLanguageText(file, entry));
         }
     }
+    // The lists and edits are named after the new texts beside them.
+    if (mainWindow)
+        NameUnlabelledControls(mainWindow);
     QCoreApplication::processEvents();
 }

@@ -31,6 +31,7 @@ enum class Target {
     RadioItem,  // item `index` of a RadioGroup
     OptionItem, // item `index` of the information page's check list
     ComboItem,  // item `index` of a QComboBox of the information page
+    AccessibleName, // what a screen reader calls a control without text of its own
 };
 
 struct LanguageText
@@ -169,6 +170,10 @@ inline constexpr LanguageText LanguageTexts[] = {
     {"dialogy", 1215, "Služba není dostupná", Target::Message, nullptr, 0, &MessageTexts::obexRsp53},
     {"dialogy", 1216, "Databáze je plná", Target::Message, nullptr, 0, &MessageTexts::obexRsp60},
     {"dialogy", 1217, "Databáze je zamčená", Target::Message, nullptr, 0, &MessageTexts::obexRsp61},
+    // The OBEX explorer's folder box and panes, for screen readers.
+    {"dialogy", 1500, "Složka v PC", Target::AccessibleName, "ShellComboBox1"},
+    {"dialogy", 1501, "Soubory v PC", Target::AccessibleName, "PCList"},
+    {"dialogy", 1502, "Soubory v telefonu", Target::AccessibleName, "ZenkList"},
     // [zalozky]
     {"zalozky", 1, "Inf&ormace o telefonu", Target::Tab, "HlavniPanel", 0},
     {"zalozky", 2, "&Telefonní seznam", Target::Tab, "HlavniPanel", 1},

@@ -14,13 +14,12 @@ RadioGroup::RadioGroup(QWidget *parent)
     m_layout->setHorizontalSpacing(8);
     m_layout->setVerticalSpacing(0);
     m_buttons->setExclusive(true);
+    // The user's choice is the state change itself: a mouse click, the arrow
+    // keys and a screen reader's "toggle" action all check an item, and the
+    // last one emits no click at all. setItemIndex blocks these signals, so
+    // only the user's choices get here; a click on the item already chosen
+    // changes nothing and is no new choice.
     connect(m_buttons, &QButtonGroup::idToggled, this, &RadioGroup::onButtonToggled);
-    connect(m_buttons, &QButtonGroup::idClicked, this, [this](int id) {
-        // A click on the item already chosen changes nothing and is no new choice.
-        if (id == m_index && m_lastClickChanged)
-            emit clicked(id);
-        m_lastClickChanged = false;
-    });
 }
 
 QString RadioGroup::caption() const
@@ -144,6 +143,6 @@ void RadioGroup::onButtonToggled(int id, bool checked)
     if (!checked || id == m_index)
         return;
     m_index = id;
-    m_lastClickChanged = true;
     emit itemIndexChanged(id);
+    emit clicked(id);
 }

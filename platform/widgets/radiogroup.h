@@ -48,8 +48,9 @@ public:
     void setColumns(int columns);
 
 signals:
-    // The user chose item `index` with the mouse or the keyboard. A click on
-    // the item already chosen is no new choice and emits nothing.
+    // The user chose item `index` with the mouse, the keyboard or the
+    // accessibility interface (after itemIndexChanged). A click on the item
+    // already chosen is no new choice and emits nothing.
     void clicked(int index);
     // The choice changed, by the user or by setItemIndex().
     void itemIndexChanged(int index);
@@ -63,5 +64,4 @@ private:
     QList<QRadioButton *> m_items;
     int m_columns = 1;
     int m_index = -1;
-    bool m_lastClickChanged = false;
 };

@@ -143,6 +143,10 @@ struct Window
             if (auto box = qobject_cast<QComboBox *>(control); box && entry.index < box->count())
                 return box->itemText(entry.index);
             break;
+        case Target::AccessibleName:
+            if (auto widget = qobject_cast<QWidget *>(control))
+                return widget->accessibleName();
+            break;
         }
         return {};
     }

@@ -1,13 +1,21 @@
 // The buttons and texts that Qt draws itself follow the user's language:
 // the phone manager's application object, started on a Czech system,
-// installs Qt's own Czech translation, so a question box reads "Ano"/"Ne".
+// installs Qt's own Czech translation, so a question box reads "Ano"/"Ne";
+// the language file chosen in the window then decides, and a change of it
+// switches Qt's texts at once.
 
 #include "application.h"
+#include "clock.h"
+#include "hlavni.h"
+#include "nastaveni.h"
+#include "scripteddialogs.h"
 
 #include <QDialogButtonBox>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QComboBox>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdlib>
@@ -20,6 +28,7 @@ private slots:
     void initTestCase();
     void standardButtons_data();
     void standardButtons();
+    void followsChosenLanguage();
 };
 
 void TestQtTranslations::initTestCase()
@@ -54,6 +63,29 @@ void TestQtTranslations::standardButtons()
     const auto standard = QDialogButtonBox::StandardButton(button);
     QDialogButtonBox buttons{standard};
     QCOMPARE(buttons.button(standard)->text().remove(QLatin1Char('&')), text);
+}
+
+// On this Czech system an English window gets English buttons, and going
+// back to Czech brings Czech ones.
+void TestQtTranslations::followsChosenLanguage()
+{
+    QTemporaryDir folder;
+    for (const char *name : {"cs", "en"})
+        QVERIFY(QFile::copy(QStringLiteral(LANGUAGE_DIR "/%1.lng").arg(QLatin1String(name)),
+                            folder.filePath(QStringLiteral("%1.lng").arg(QLatin1String(name)))));
+    FixedClock clock{QDateTime(QDate(2006, 12, 8), QTime(9, 5, 7))};
+    ScriptedDialogs dialogs;
+    TForm1 form(folder.path(), clock);
+    form.BuildLanguageList();
+    QComboBox *languages = form.nastaveni()->cbJazyk();
+
+    const std::pair<const char *, const char *> steps[] = {{"en", "Yes"}, {"cs", "Ano"}, {"en", "Yes"}};
+    for (const auto &[language, yes] : steps) {
+        languages->setCurrentIndex(languages->findText(QLatin1String(language)));
+        form.LoadLanguage();
+        QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QLatin1String(yes));
+    }
 }
 
 // The system language is the user's environment, read when the application
