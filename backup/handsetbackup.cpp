@@ -264,6 +264,7 @@ struct HandsetBackup::Run
     {
         PhonebookReader reader(o.modem);
         ReplyAssembler replies;
+        replies.keepEveryByte = true;  // names in the GSM alphabet
         replies.onReplyComplete = [&reader](const QByteArray &reply) { reader.replyComplete(reply); };
         replies.onReplyFailed = [&reader](const QByteArray &reply, const QByteArray &error) {
             reader.replyFailed(reply, error);
@@ -275,10 +276,16 @@ struct HandsetBackup::Run
                 // The reader's bound on the reply ends the read.
             }
         };
-        QList<PhonebookRow> rows;
+        // A location read again (a reply that came late) replaces its row.
+        QMap<int, PhonebookRow> rows;
         bool refused = false;
         const QString code = QString::fromLatin1(MemoryTable[index].code);
-        QObject::connect(&reader, &PhonebookReader::rowRead, [&](const PhonebookRow &row) { rows.append(row); });
+        QObject::connect(&reader, &PhonebookReader::rowRead,
+                         [&](const PhonebookRow &row) { rows.insert(row.caption.toInt(), row); });
+        QObject::connect(&reader, &PhonebookReader::shortfall, [&](int read, int counted) {
+            report(reportAs, QStringLiteral("memory %1: %2 used locations were read, the handset counted %3")
+                                 .arg(code).arg(read).arg(counted));
+        });
         QObject::connect(&reader, &PhonebookReader::progress, [&](int at, int capacity) {
             progress(reportAs, QStringLiteral("%1 %2/%3").arg(code).arg(at).arg(capacity));
         });
@@ -316,7 +323,7 @@ struct HandsetBackup::Run
         o.modem->OnRxChar = nullptr;
         if (stopped() || refused)
             return std::nullopt;
-        return rows;
+        return rows.values();
     }
 
     // Runs one OBEX exchange to its end.
@@ -467,7 +474,7 @@ struct HandsetBackup::Run
             QList<BackupContact> contacts;
             QList<SeznamRow> sez;
             for (const PhonebookRow &row : *rows) {
-                sez.append(SeznamRow{row.caption, row.location, row.name, row.number, row.group});
+                sez.append(SeznamRow{row.caption, row.location, Cp1250::fromUnicode(row.name), row.number, row.group});
                 if (const auto c = ContactOfRow(row, code))
                     contacts.append(*c);
             }
@@ -866,6 +873,7 @@ struct HandsetBackup::Run
             const int capacity = int(current->size());
             PhonebookReader writer(o.modem);
             ReplyAssembler replies;
+            replies.keepEveryByte = true;  // names in the GSM alphabet
             replies.onReplyComplete = [&writer](const QByteArray &reply) { writer.replyComplete(reply); };
             replies.onReplyFailed = [&writer](const QByteArray &reply, const QByteArray &error) { writer.replyFailed(reply, error); };
             o.modem->OnRxChar = [&](int count) {
@@ -874,15 +882,21 @@ struct HandsetBackup::Run
                 } catch (const EComPort &) {
                 }
             };
-            QByteArray refusal;
+            QString refusal;
             bool written = false;
             QObject::connect(&writer, &PhonebookReader::entryWritten, [&] {
                 written = true;
                 if (owner.m_loop)
                     owner.m_loop->quit();
             });
+            QObject::connect(&writer, &PhonebookReader::nameRefused, [&](const QString &characters, const QByteArray &set) {
+                refusal = QStringLiteral("the handset's character set %1 cannot hold %2")
+                              .arg(QString::fromLatin1(set), characters);
+                if (owner.m_loop)
+                    owner.m_loop->quit();
+            });
             QObject::connect(&writer, &PhonebookReader::entryRefused, [&](const QByteArray &d) {
-                refusal = d.trimmed().isEmpty() ? QByteArray("no answer") : d.trimmed();
+                refusal = d.trimmed().isEmpty() ? QStringLiteral("no answer") : Cp1250::toUnicode(d.trimmed());
                 if (owner.m_loop)
                     owner.m_loop->quit();
             });
@@ -905,13 +919,12 @@ struct HandsetBackup::Run
                 }
                 if (it != held.end() && !o.force) {
                     report(Phonebook, QStringLiteral("%1: the location holds \"%2\" (--force replaces it)")
-                                          .arg(where, Cp1250::toUnicode(it->second.name)));
+                                          .arg(where, it->second.name));
                     ++r.refused;
                     continue;
                 }
                 QString why;
-                const auto command = WriteCommandOf(c, &why);
-                if (!command) {
+                if (!CanWriteContact(c, &why)) {
                     report(Phonebook, QStringLiteral("%1: %2").arg(where, why));
                     ++r.refused;
                     continue;
@@ -923,14 +936,18 @@ struct HandsetBackup::Run
                 }
                 refusal.clear();
                 written = false;
-                writer.writeEntry(*command);
+                if (!writer.writeEntry(QString::number(c.location), c.number, c.name, c.vip)) {
+                    report(Phonebook, QStringLiteral("%1: cannot go into a write command").arg(where));
+                    ++r.refused;
+                    continue;
+                }
                 wait([&writer] { writer.cancel(); });
                 if (written) {
                     ++r.written;
                 } else if (!stopped()) {
                     if (refusal == "no answer")
                         return stop(QStringLiteral("the handset stopped answering while %1 was written").arg(where), Stop::Silent);
-                    report(Phonebook, QStringLiteral("%1: the handset refused it (%2)").arg(where, Cp1250::toUnicode(refusal)));
+                    report(Phonebook, QStringLiteral("%1: the handset refused it (%2)").arg(where, refusal));
                     ++r.refused;
                 }
             }

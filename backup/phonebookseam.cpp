@@ -1,6 +1,6 @@
 #include "phonebookseam.h"
 
-#include "cp1250.h"
+#include "atvalues.h"
 
 std::optional<BackupContact> ContactOfRow(const PhonebookRow &row, const QString &memory)
 {
@@ -12,8 +12,8 @@ std::optional<BackupContact> ContactOfRow(const PhonebookRow &row, const QString
     c.location = row.location.trimmed().toInt(&ok);
     if (!ok || c.location < 1)
         c.location = row.caption.toInt();
-    c.name = Cp1250::toUnicode(row.name);
-    c.number = Cp1250::toUnicode(row.number);
+    c.name = row.name;
+    c.number = QString::fromLatin1(row.number);
     c.vip = row.group == "VIP";
     return c;
 }
@@ -23,23 +23,21 @@ PhonebookRow RowOfContact(const BackupContact &contact)
     PhonebookRow row;
     row.caption = QByteArray::number(contact.location);
     row.location = row.caption;
-    row.name = Cp1250::fromUnicode(contact.name);
-    row.number = Cp1250::fromUnicode(contact.number);
+    row.name = contact.name;
+    row.number = contact.number.toLatin1();
     row.group = contact.vip ? "VIP" : "";
     return row;
 }
 
-std::optional<QByteArray> WriteCommandOf(const BackupContact &contact, QString *why)
+bool CanWriteContact(const BackupContact &contact, QString *why)
 {
-    if (!Cp1250::canEncode(contact.name) || !Cp1250::canEncode(contact.number)) {
+    // The name's characters are checked by the phonebook's exchange against
+    // the handset's own character set (nameRefused); what can be judged here
+    // is the number, which must be a dial string.
+    if (!contact.number.isEmpty() && !IsDialString(contact.number)) {
         if (why)
-            *why = QStringLiteral("the name \"%1\" has characters the handset's character set lacks").arg(contact.name);
-        return std::nullopt;
+            *why = QStringLiteral("the number \"%1\" is no dial string (0-9 * # + p w ,)").arg(contact.number);
+        return false;
     }
-    const auto command = WriteEntryCommand(QByteArray::number(contact.location), Cp1250::fromUnicode(contact.number),
-                                           Cp1250::fromUnicode(contact.name), contact.vip);
-    if (!command && why)
-        *why = QStringLiteral("\"%1\" cannot go into a write command (a double quote or a control character)")
-                   .arg(contact.name);
-    return command;
+    return true;
 }

@@ -18,7 +18,7 @@ std::optional<BackupContact> ContactOfRow(const PhonebookRow &row, const QString
 // location holds now).
 PhonebookRow RowOfContact(const BackupContact &contact);
 
-// The AT+CPBW command that writes the contact into its location of the
-// selected memory; nothing, with the reason in *why, when the handset's
-// character set cannot carry the name or number.
-std::optional<QByteArray> WriteCommandOf(const BackupContact &contact, QString *why);
+// Whether the contact's number can go into a write command; false, with the
+// reason in *why, when it cannot. The name is checked by the phonebook's
+// exchange in the handset's character set.
+bool CanWriteContact(const BackupContact &contact, QString *why);
