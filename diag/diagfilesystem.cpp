@@ -459,17 +459,16 @@ void DiagFileSystem::makeFolder(const QByteArray &name)
 
 void DiagFileSystem::removeFolder(const QByteArray &name)
 {
-    const QByteArray p = OperationPath(m_label, name);
-    if (!nameFits(name) || !pathFits(p))
-        return;
-    dropWaiting();
-    setOperation(Operation::Remove);
-    m_handler = Handler::Main;
-    m_removeCommand = 0x01;
-    send(PathRequest(0x01, p));
+    removeEntry(name, 0x01);
 }
 
 void DiagFileSystem::removeFile(const QByteArray &name)
+{
+    removeEntry(name, 0x06);
+}
+
+// Folders and files are removed by two sub-commands of one request layout.
+void DiagFileSystem::removeEntry(const QByteArray &name, quint8 command)
 {
     const QByteArray p = OperationPath(m_label, name);
     if (!nameFits(name) || !pathFits(p))
@@ -477,8 +476,8 @@ void DiagFileSystem::removeFile(const QByteArray &name)
     dropWaiting();
     setOperation(Operation::Remove);
     m_handler = Handler::Main;
-    m_removeCommand = 0x06;
-    send(PathRequest(0x06, p));
+    m_removeCommand = command;
+    send(PathRequest(command, p));
 }
 
 void DiagFileSystem::startUpload(const QByteArray &data, const QByteArray &name)

@@ -205,6 +205,7 @@ private:
     void listFolders(quint8 index);
     void listFiles(quint8 index);
     void relist();
+    void removeEntry(const QByteArray &name, quint8 command);
     void send(const QByteArray &payload);  // SendFrame with the reply wait; failures end the operation
     void setOperation(Operation op);
     void finish();

@@ -176,10 +176,17 @@ bool hasAnswerShape(const QByteArray &line, const QByteArray &command)
 QByteArray ReadoutAnswerLine(const QByteArray &received, const QByteArray &command,
                              bool echoRequired)
 {
-    for (const QByteArray &line : LinesAfterEcho(received, command, echoRequired))
+    // The information text stands right before the final result; a line of
+    // the same shape earlier on (a stray or garbled line the cable brought)
+    // is not the answer.
+    QByteArray found;
+    for (const QByteArray &line : LinesAfterEcho(received, command, echoRequired)) {
+        if (IsFinalResultLine(line))
+            return IsErrorResultLine(line) ? line : found;
         if (hasAnswerShape(line, command))
-            return line;
-    return {};
+            found = line;
+    }
+    return found;
 }
 
 AtAnswer ReadSimNumberAnswer(TComPort &port, bool echoRequired)

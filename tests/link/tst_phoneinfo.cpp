@@ -426,6 +426,12 @@ void TestPhoneInfo::faultyLine_data()
                                                    || c.mid(2, 3) == "+CS" || c.mid(2, 3) == "+CO");
                return coded ? QByteArray(r).insert(c.size() + 1, "\r\n0,0,\"7%\r\n") : r;
            });
+    // Junk of letters and digits looks like free text or a number: the
+    // answer is the line right before the final result.
+    QTest::newRow("letters and digits after the echo of every query")
+        << Shape([](const QByteArray &c, const QByteArray &r) {
+               return QByteArray(r).insert(c.size() + 1, "\r\nbMpLG4hVV\r\n4711\r\n");
+           });
 }
 
 void TestPhoneInfo::faultyLine()
