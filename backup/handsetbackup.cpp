@@ -370,6 +370,11 @@ struct HandsetBackup::Run
         }
         if (owner.m_cancel && !failure.failed())
             failure.kind = ObexFailure::Cancelled;
+        // Whatever comes next would be sent to a handset that may still
+        // speak OBEX: the run ends here, as not done.
+        if (failure.escapeUnconfirmed && !stopped())
+            stop(QStringLiteral("the handset did not confirm the return to AT mode; the port may still speak OBEX"),
+                 Stop::Port);
         return failure;
     }
 
